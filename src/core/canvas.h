@@ -1,0 +1,48 @@
+#pragma once
+// Drawing on a bitmap with a one-pixel pen, as the overlay needs it.
+// In inverting mode every pixel the pen touches is replaced by its bitwise
+// inverse, so drawing a figure twice restores every pixel. Pixels outside the
+// bitmap are clipped; each call marks the same pixels every time it is made
+// with the same arguments. The canvas collects the rectangle it changed so a
+// window can repaint only that.
+#include "core/bitmap.h"
+#include "core/geometry.h"
+
+namespace kwp::core {
+
+enum class PenMode { Copy, Not };
+
+class Canvas {
+public:
+    explicit Canvas(Bitmap& bitmap) : bitmap_(&bitmap) {}
+
+    void SetPenMode(PenMode mode) { penMode_ = mode; }
+    PenMode GetPenMode() const { return penMode_; }
+    void SetPenColor(uint32_t rgb) { penColor_ = rgb; }
+
+    void MoveTo(int x, int y);
+    // The line from the current position up to (x, y), not including (x, y);
+    // (x, y) becomes the current position.
+    void LineTo(int x, int y);
+    // The one-pixel outline of the box with opposite corners (x1, y1) and
+    // (x2, y2), given in any order: columns min..max-1 and rows min..max-1, each
+    // pixel marked once. Equal corners on either axis mark nothing. The inside
+    // is left alone.
+    void Rectangle(int x1, int y1, int x2, int y2);
+
+    // The area changed since the last call, and forget it.
+    Rect TakeDirty();
+
+private:
+    void Mark(int x, int y);
+    void MarkRow(int y, int x0, int x1);     // columns x0..x1-1, clipped
+    void MarkColumn(int x, int y0, int y1);  // rows y0..y1-1, clipped
+
+    Bitmap* bitmap_;
+    PenMode penMode_ = PenMode::Copy;
+    uint32_t penColor_ = 0;
+    int penX_ = 0, penY_ = 0;
+    Rect dirty_;
+};
+
+}  // namespace kwp::core
