@@ -1,0 +1,11 @@
+#pragma once
+#include "platform/platform.h"
+
+namespace kwp {
+
+// The program's entry routine on any platform: the single-instance guard, the
+// application title, the main window and the capture overlay, the message
+// loop. Returns the process exit code, 0 on every path.
+int KwpshotMain(platform::Platform& platform);
+
+}  // namespace kwp
