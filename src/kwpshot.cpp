@@ -1,0 +1,41 @@
+#include "kwpshot.h"
+
+#include "qcapture.h"
+#include "setkey.h"
+
+namespace kwp {
+
+namespace {
+constexpr const char* kGuardName = "kwpshot_zmrt";
+constexpr const char* kAlreadyRunning = "截图工具已经打开了,隐藏在任务栏的右边!";
+}  // namespace
+
+int KwpshotMain(platform::Platform& platform) {
+    // The guard is held until the program ends; a copy that finds it held
+    // says so and ends without creating a window.
+    std::unique_ptr<platform::SessionLock> guard = platform.CreateSessionLock(kGuardName);
+    if (guard->AlreadyExisted()) {
+        platform.ShowMessageBox(kAlreadyRunning, kMessageCaption, platform::kMbIconInformation);
+        guard.reset();
+        return 0;
+    }
+
+    platform.SetApplicationTitle(kApplicationTitle);
+    auto form2 = std::make_unique<TForm2>(platform);
+    Form2 = form2.get();
+    auto form5 = std::make_unique<TForm5>(platform);
+    Form5 = form5.get();
+
+    platform.RunMessageLoop();
+
+    // Shut-down: the windows go with their components (tray icon, hotkeys).
+    // Nothing is written to the settings file.
+    form5.reset();
+    Form5 = nullptr;
+    form2.reset();
+    Form2 = nullptr;
+    SettingsFile.reset();
+    return 0;
+}
+
+}  // namespace kwp
