@@ -5,6 +5,8 @@
 // bitmap are clipped; each call marks the same pixels every time it is made
 // with the same arguments. The canvas collects the rectangle it changed so a
 // window can repaint only that.
+#include <cstdint>
+
 #include "core/bitmap.h"
 #include "core/geometry.h"
 
@@ -34,9 +36,15 @@ public:
     Rect TakeDirty();
 
 private:
-    void Mark(int x, int y);
-    void MarkRow(int y, int x0, int x1);     // columns x0..x1-1, clipped
-    void MarkColumn(int x, int y0, int y1);  // rows y0..y1-1, clipped
+    // Coordinates in 64 bits, so that a line or box reaching past the int
+    // range (x + 1 at INT_MAX, INT_MAX - INT_MIN) is computed without wrapping.
+    void MarkRow(int64_t y, int64_t x0, int64_t x1);     // columns x0..x1-1, clipped
+    void MarkColumn(int64_t x, int64_t y0, int64_t y1);  // rows y0..y1-1, clipped
+    // The pixels of a line that is neither horizontal nor vertical, start
+    // included, end excluded; only the part inside the bitmap is walked.
+    void MarkSlanted(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+    uint32_t Paint(uint32_t old) const;  // the pen applied to one pixel
+    void AddDirty(int left, int top, int right, int bottom);
 
     Bitmap* bitmap_;
     PenMode penMode_ = PenMode::Copy;

@@ -1,0 +1,103 @@
+#include "core/bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <stdexcept>
+
+namespace kwp::core {
+namespace {
+
+// Every pixel different, so a copy from the wrong place shows.
+Bitmap Numbered(int width, int height, int bitsPerPixel = 32) {
+    Bitmap b(width, height, bitsPerPixel);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) b.SetPixel(x, y, Rgb(static_cast<uint8_t>(x), static_cast<uint8_t>(y), 0x5A));
+    return b;
+}
+
+TEST(BitmapTest, NewBitmapIsBlackAtItsSizeAndDepth) {
+    const Bitmap b(3, 2, 24);
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(b.Height(), 2);
+    EXPECT_EQ(b.BitsPerPixel(), 24);
+    EXPECT_FALSE(b.Empty());
+    EXPECT_EQ(b.Bounds(), (Rect{0, 0, 3, 2}));
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(b.Pixel(x, y), 0u);
+}
+
+TEST(BitmapTest, NoWidthOrNoHeightHoldsNoPixels) {
+    for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {0, 0}, {-3, 4}, {4, -3}}) {
+        const Bitmap b(w, h);
+        EXPECT_TRUE(b.Empty()) << w << "x" << h;
+        EXPECT_EQ(b.Data(), nullptr) << w << "x" << h;
+    }
+    EXPECT_TRUE(Bitmap().Empty());
+}
+
+TEST(BitmapTest, OnlyTwentyFourAndThirtyTwoBitDepths) {
+    EXPECT_THROW(Bitmap(2, 2, 8), std::invalid_argument);
+    EXPECT_THROW(Bitmap(2, 2, 16), std::invalid_argument);
+    EXPECT_NO_THROW(Bitmap(2, 2, 24));
+    EXPECT_NO_THROW(Bitmap(2, 2, 32));
+}
+
+struct CropCase {
+    const char* name;
+    Rect from;
+};
+
+class BitmapCropTest : public testing::TestWithParam<CropCase> {};
+
+// The crop is compared pixel by pixel with the source: inside it is a 1:1
+// copy, outside the source it is black.
+TEST_P(BitmapCropTest, CopiesOneToOneAndBlackOutside) {
+    const Bitmap source = Numbered(10, 8, 24);
+    const Rect from = GetParam().from;
+    const Bitmap crop = source.Crop(from);
+    ASSERT_EQ(crop.Width(), from.Width());
+    ASSERT_EQ(crop.Height(), from.Height());
+    EXPECT_EQ(crop.BitsPerPixel(), 24);
+    for (int y = 0; y < crop.Height(); ++y) {
+        for (int x = 0; x < crop.Width(); ++x) {
+            const int sx = from.left + x, sy = from.top + y;
+            const bool inside = sx >= 0 && sx < 10 && sy >= 0 && sy < 8;
+            EXPECT_EQ(crop.Pixel(x, y), inside ? source.Pixel(sx, sy) : 0u) << "at " << x << "," << y;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rects, BitmapCropTest,
+                         testing::Values(CropCase{"Whole", {0, 0, 10, 8}}, CropCase{"Inside", {2, 3, 7, 5}},
+                                         CropCase{"OnePixel", {9, 7, 10, 8}}, CropCase{"OneColumn", {4, 0, 5, 8}},
+                                         CropCase{"OverLeftTop", {-3, -2, 4, 3}},
+                                         CropCase{"OverRightBottom", {6, 5, 14, 12}},
+                                         CropCase{"AroundAll", {-2, -2, 12, 10}},
+                                         CropCase{"FullyOutside", {20, 20, 24, 23}},
+                                         CropCase{"FullyLeft", {-5, 0, -1, 3}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BitmapTest, EmptyCropIsAnEmptyBitmapOfTheSameDepth) {
+    const Bitmap source = Numbered(4, 4, 24);
+    for (const Rect from : {Rect{2, 2, 2, 3}, Rect{2, 2, 3, 2}, Rect{3, 3, 1, 1}}) {
+        const Bitmap crop = source.Crop(from);
+        EXPECT_TRUE(crop.Empty());
+        EXPECT_EQ(crop.BitsPerPixel(), 24);
+    }
+    EXPECT_TRUE(Bitmap().Crop({0, 0, 0, 0}).Empty());
+}
+
+TEST(BitmapTest, CropOfAnEmptyBitmapIsBlack) {
+    const Bitmap crop = Bitmap().Crop({0, 0, 2, 2});
+    EXPECT_EQ(crop, Bitmap(2, 2));
+}
+
+TEST(BitmapTest, CropSpanningTheIntRangeIsRefusedNotWrapped) {
+    const Bitmap source = Numbered(4, 4);
+    EXPECT_THROW(source.Crop({INT_MIN, 0, INT_MAX, 1}), std::length_error);
+    EXPECT_THROW(source.Crop({0, INT_MIN, 1, INT_MAX}), std::length_error);
+}
+
+}  // namespace
+}  // namespace kwp::core
