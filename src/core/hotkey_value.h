@@ -40,7 +40,8 @@ uint32_t HotKeyMessageParam(uint8_t virtualKey, uint32_t systemModifiers);
 // "HotKeyManagerHotKey" followed by the value in unsigned decimal.
 std::string HotKeyAtomName(uint32_t value);
 
-// What a hotkey box shows: "Ctrl + Q", "Shift + Alt + F1", "" for 0.
+// What a hotkey box shows: "Ctrl + Q", "Shift + Alt + F1", "" for 0;
+// modifiers without a key show as "Ctrl + ", unnamed keys as "0xFF".
 std::string HotKeyDisplayText(uint16_t value);
 
 }  // namespace kwp::core
