@@ -22,7 +22,9 @@ std::optional<Bytes> TryReadWholeFile(const std::string& path);
 // Writes `bytes` to a temporary file in the same folder, flushes it to disk,
 // then renames it over `path`: a crash or a full disk leaves either the old
 // file or the new one, never a torn one. An existing file's permission bits
-// are kept. Throws Error("Cannot create file "<path>". <reason>").
+// are kept; an existing file that may not be written is left alone and
+// refused; a symbolic link is followed and the file it points to replaced.
+// Throws Error("Cannot create file "<path>". <reason>").
 void ReplaceWholeFile(const std::string& path, const Bytes& bytes);
 
 }  // namespace kwp::core

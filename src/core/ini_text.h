@@ -21,6 +21,8 @@ std::optional<std::string> IniLookup(std::string_view file, std::string_view sec
 // The file with `key` in `section` set to `value`: the section is appended when
 // missing, the key added at the end of its section when missing, an existing
 // value replaced. Every other line is kept as it was. New lines end in CR LF.
+// A value that a read would change (a blank at either end, or a pair of
+// enclosing quotes) is written inside double quotes, so it reads back as given.
 std::string IniStore(std::string_view file, std::string_view section, std::string_view key, std::string_view value);
 
 }  // namespace kwp::core
