@@ -15,6 +15,21 @@ namespace {
 constexpr int kFrameWidth = 6;
 constexpr int kFrameHeight = 29;
 
+ControlState State(ControlKind kind, platform::Bounds bounds, std::string text, platform::FontKind font,
+                   platform::TextColor color, platform::Resource picture = platform::Resource::None,
+                   int tabOrder = -1, platform::Handler onClick = {}) {
+    ControlState state{};
+    state.kind = kind;
+    state.bounds = bounds;
+    state.text = std::move(text);
+    state.font = font;
+    state.color = color;
+    state.picture = picture;
+    state.tabOrder = tabOrder;
+    state.onClick = std::move(onClick);
+    return state;
+}
+
 template <class Base>
 class Focusable : public Base, public ControlState {
 public:
@@ -125,7 +140,7 @@ platform::Memo* HeadlessPanel::AddMemo(platform::Bounds b, const std::vector<std
 
 template <class T, class... Args>
 T* HeadlessWindow::Add(ControlState* parent, Args&&... args) {
-    ControlState state{std::forward<Args>(args)...};
+    ControlState state = State(std::forward<Args>(args)...);
     state.window = this;
     state.parent = parent;
     auto control = std::make_unique<T>(std::move(state));

@@ -223,7 +223,8 @@ std::string HeadlessPlatform::ProfileRead(const std::string& file, const std::st
 bool HeadlessPlatform::ProfileWrite(const std::string& file, const std::string& section, const std::string& key,
                                     const std::string& value) {
     const std::string path = system_.SettingsPath(file);
-    if (system_.unwritablePaths.count(path)) return false;
+    if (system_.unwritablePaths.count(path) || system_.settingsWritesLeft == 0) return false;
+    if (system_.settingsWritesLeft > 0) --system_.settingsWritesLeft;
     core::Bytes& bytes = system_.files[path];
     std::string updated = core::IniStore(std::string(bytes.begin(), bytes.end()), section, key, value);
     bytes.assign(updated.begin(), updated.end());
