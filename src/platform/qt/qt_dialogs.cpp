@@ -1,0 +1,58 @@
+#include "qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace kwp::qt {
+
+namespace {
+
+QMessageBox::Icon IconOf(unsigned flags) {
+    switch (flags & 0xF0) {
+        case 0x10: return QMessageBox::Critical;
+        case 0x20: return QMessageBox::Question;
+        case 0x30: return QMessageBox::Warning;
+        case 0x40: return QMessageBox::Information;
+        default: return QMessageBox::NoIcon;
+    }
+}
+
+}  // namespace
+
+void ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+    QMessageBox box(IconOf(flags), QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);  // seen even while the program is hidden in the tray
+    box.exec();
+}
+
+QStringList NameFilters(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i];
+        const QString patterns = QString(parts[i + 1]).replace(';', ' ');
+        // Qt reads the patterns from the parentheses at the end.
+        if (description.endsWith("(" + patterns + ")"))
+            filters << description;
+        else
+            filters << description + " (" + patterns + ")";
+    }
+    return filters;
+}
+
+std::optional<std::string> RunSaveDialog(const platform::SaveDialogOptions& options) {
+    QFileDialog dialog;
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setNameFilters(NameFilters(options.filter));
+    QString suffix = QString::fromStdString(options.defaultExt);
+    while (suffix.startsWith('*') || suffix.startsWith('.')) suffix.remove(0, 1);
+    dialog.setDefaultSuffix(suffix);
+    if (!options.fileName.empty()) dialog.selectFile(QString::fromStdString(options.fileName));
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+}  // namespace kwp::qt

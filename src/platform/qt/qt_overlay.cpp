@@ -1,0 +1,133 @@
+#include "qt_overlay.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <cmath>
+
+#include "qt_dispatch.h"
+#include "qt_look.h"
+
+namespace kwp::qt {
+
+OverlayWidget::OverlayWidget(platform::Platform& platform, platform::OverlayEvents events)
+    : platform_(platform), events_(std::move(events)) {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setWindowTitle("Form5");
+    // Every pixel is painted from the picture: no background erase first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+}
+
+void OverlayWidget::SetPicture(const core::Bitmap* picture) {
+    picture_ = picture;
+    Rewrap();
+    update();
+}
+
+void OverlayWidget::Rewrap() {
+    if (!picture_ || picture_->Empty()) {
+        image_ = QImage();
+        return;
+    }
+    // The 0x00RRGGBB words are read as RGB32 in place; the const constructor
+    // never copies or writes them.
+    image_ = QImage(reinterpret_cast<const uchar*>(picture_->Data()), picture_->Width(), picture_->Height(),
+                    qsizetype(picture_->Width()) * 4, QImage::Format_RGB32);
+}
+
+QPoint OverlayWidget::PictureOrigin() const {
+    const qreal dpr = devicePixelRatioF();
+    const int clientWidth = qRound(width() * dpr), clientHeight = qRound(height() * dpr);
+    if (image_.isNull()) return {};
+    return {(clientWidth - image_.width()) / 2, (clientHeight - image_.height()) / 2};
+}
+
+void OverlayWidget::InvalidatePicture(const core::Rect& area) {
+    if (area.Empty()) return;
+    const qreal dpr = devicePixelRatioF();
+    const QPoint origin = PictureOrigin();
+    // Device pixels to the logical pixels Qt's update() takes, rounded outwards.
+    const int left = int(std::floor((area.left + origin.x()) / dpr));
+    const int top = int(std::floor((area.top + origin.y()) / dpr));
+    const int right = int(std::ceil((area.right + origin.x()) / dpr));
+    const int bottom = int(std::ceil((area.bottom + origin.y()) / dpr));
+    update(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+}
+
+void OverlayWidget::paintEvent(QPaintEvent* event) {
+    // The program may have given the bitmap new memory since it was wrapped.
+    if (picture_ && (image_.isNull() || image_.constBits() != reinterpret_cast<const uchar*>(picture_->Data()) ||
+                     image_.width() != picture_->Width() || image_.height() != picture_->Height()))
+        Rewrap();
+    QPainter painter(this);
+    const qreal dpr = devicePixelRatioF();
+    image_.setDevicePixelRatio(dpr);
+    const QPoint origin = PictureOrigin();
+    const QRect pictureRect(origin, image_.size());
+    for (const QRect& logical : event->region()) {
+        // The device pixels under this logical rectangle.
+        const QRect device(QPoint(int(std::floor(logical.left() * dpr)), int(std::floor(logical.top() * dpr))),
+                           QPoint(int(std::ceil((logical.right() + 1) * dpr)) - 1,
+                                  int(std::ceil((logical.bottom() + 1) * dpr)) - 1));
+        const QRect shown = device.intersected(pictureRect);
+        if (shown != device) painter.fillRect(logical, ButtonFace());
+        if (!shown.isEmpty())
+            painter.drawImage(QPointF(shown.left() / dpr, shown.top() / dpr), image_,
+                              shown.translated(-origin));
+    }
+}
+
+QPoint OverlayWidget::DevicePosition(const QMouseEvent* event) const {
+    const qreal dpr = devicePixelRatioF();
+    const QPointF p = event->position() * dpr;
+    return {int(std::floor(p.x() + 0.5)), int(std::floor(p.y() + 0.5))};
+}
+
+void OverlayWidget::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = DevicePosition(event);
+    if (events_.onMouseMove) RunHandler(platform_, [&] { events_.onMouseMove(p.x(), p.y()); });
+}
+
+void OverlayWidget::mousePressEvent(QMouseEvent* event) {
+    // A double click's second press arrives here too (QWidget's default
+    // double-click handler), so it counts as a click of its own.
+    platform::MouseButton button;
+    switch (event->button()) {
+        case Qt::LeftButton: button = platform::MouseButton::Left; break;
+        case Qt::RightButton: button = platform::MouseButton::Right; break;
+        case Qt::MiddleButton: button = platform::MouseButton::Middle; break;
+        default: return;
+    }
+    const QPoint p = DevicePosition(event);
+    if (events_.onMouseDown) RunHandler(platform_, [&] { events_.onMouseDown(button, p.x(), p.y()); });
+}
+
+void OverlayWidget::closeEvent(QCloseEvent* event) {
+    // Closed by the window system (Alt+F4 and the like): only hidden.
+    event->accept();
+    if (events_.onClosedByWindowSystem) RunHandler(platform_, events_.onClosedByWindowSystem);
+}
+
+QtOverlay::QtOverlay(platform::Platform& platform, platform::OverlayEvents events)
+    : widget_(std::make_unique<OverlayWidget>(platform, std::move(events))) {}
+
+QtOverlay::~QtOverlay() = default;
+
+void QtOverlay::ShowMaximized() {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        widget_->setScreen(screen);
+        widget_->setGeometry(screen->geometry());
+    }
+    // Full screen rather than maximized: a maximized window stops at panels
+    // and docks, and the overlay must cover the whole primary display.
+    widget_->showFullScreen();
+    widget_->raise();
+    widget_->activateWindow();
+}
+
+}  // namespace kwp::qt

@@ -1,0 +1,65 @@
+#pragma once
+// Copies of the screen from the X server: through MIT-SHM where the server
+// offers it (one copy inside the server, none through the socket), else the
+// plain GetImage request.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include <xcb/shm.h>
+
+#include "core/bitmap.h"
+#include "x_connection.h"
+
+namespace kwp::qt {
+
+// A System V shared-memory segment attached to the X server; detached and
+// removed when destroyed.
+class SharedImageSegment {
+public:
+    // Throws core::Error when the segment cannot be made or attached.
+    SharedImageSegment(xcb_connection_t* connection, size_t bytes);
+    ~SharedImageSegment();
+    SharedImageSegment(const SharedImageSegment&) = delete;
+    SharedImageSegment& operator=(const SharedImageSegment&) = delete;
+
+    size_t Size() const { return bytes_; }
+    xcb_shm_seg_t Id() const { return seg_; }
+    const uint32_t* Pixels() const { return static_cast<const uint32_t*>(address_); }
+
+private:
+    xcb_connection_t* connection_;
+    size_t bytes_;
+    void* address_ = nullptr;
+    xcb_shm_seg_t seg_ = 0;
+};
+
+class XScreenGrab {
+public:
+    explicit XScreenGrab(XConnection x);
+    ~XScreenGrab();
+    XScreenGrab(const XScreenGrab&) = delete;
+    XScreenGrab& operator=(const XScreenGrab&) = delete;
+
+    bool UsesSharedMemory() const { return shmAvailable_; }
+
+    // The root window's (x, y, width, height) as a bitmap whose bitsPerPixel
+    // is the display depth (24 or 32). Throws
+    // core::Error("Canvas does not allow drawing") when it cannot be read.
+    core::Bitmap Copy(int x, int y, int width, int height);
+    // The same through GetImage, whatever the server offers.
+    core::Bitmap CopyWithGetImage(int x, int y, int width, int height);
+    // Only the server's copy into the shared segment (the benchmark's
+    // reference); the pixels stay in the segment.
+    const uint32_t* GrabToSharedMemory(int x, int y, int width, int height);
+
+private:
+    core::Bitmap ToBitmap(const uint8_t* data, int width, int height) const;
+
+    XConnection x_;
+    bool shmAvailable_ = false;
+    bool msbFirst_ = false;
+    std::optional<SharedImageSegment> segment_;
+};
+
+}  // namespace kwp::qt
