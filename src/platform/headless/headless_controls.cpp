@@ -85,44 +85,13 @@ private:
 }  // namespace
 
 // A panel creates its controls on its window, with itself as their parent.
-class HeadlessPanel : public Focusable<platform::Panel> {
+class HeadlessPanel : public Focusable<HeadlessContainer<platform::Panel>> {
 public:
     using Focusable::Focusable;
 
-    platform::Label* AddLabel(platform::Bounds b, const std::string& t, platform::FontKind f,
-                              platform::TextColor c) override {
-        return window->Add<HLabel>(this, ControlKind::Label, b, t, f, c);
-    }
-    platform::SpeedButton* AddSpeedButton(platform::Bounds b, const std::string& t, platform::Resource g,
-                                          platform::Handler h) override {
-        return window->Add<HSpeedButton>(this, ControlKind::SpeedButton, b, t, platform::FontKind::Small,
-                                         platform::TextColor::Blue, g, -1, std::move(h));
-    }
-    platform::Picture* AddPicture(platform::Bounds b, platform::Resource r, platform::Handler h) override {
-        return window->Add<HPicture>(this, ControlKind::Picture, b, "", platform::FontKind::Window,
-                                     platform::TextColor::WindowText, r, -1, std::move(h));
-    }
-    platform::Memo* AddMemo(platform::Bounds b, const std::vector<std::string>& lines, int tab) override;
-    platform::Panel* AddPanel(platform::Bounds b, int tab) override {
-        return window->Add<HeadlessPanel>(this, ControlKind::Panel, b, "", platform::FontKind::Window,
-                                          platform::TextColor::WindowText, platform::Resource::None, tab);
-    }
-    platform::Edit* AddEdit(platform::Bounds b, const std::string& t, int tab) override {
-        return window->Add<HEdit>(this, ControlKind::Edit, b, t, platform::FontKind::Window,
-                                  platform::TextColor::WindowText, platform::Resource::None, tab);
-    }
-    platform::HotKeyBox* AddHotKeyBox(platform::Bounds b, uint16_t value, int tab) override {
-        auto* box = window->Add<HHotKeyBox>(this, ControlKind::HotKeyBox, b, "", platform::FontKind::Window,
-                                            platform::TextColor::WindowText, platform::Resource::None, tab);
-        box->SetValue(value);
-        return box;
-    }
-    platform::CheckBox* AddCheckBox(platform::Bounds b, const std::string& t, bool checked, int tab) override {
-        auto* box = window->Add<HCheckBox>(this, ControlKind::CheckBox, b, t, platform::FontKind::Small,
-                                           platform::TextColor::WindowText, platform::Resource::None, tab);
-        box->SetChecked(checked);
-        return box;
-    }
+protected:
+    HeadlessWindow& OwnerWindow() override { return *window; }
+    ControlState* ParentState() override { return this; }
 };
 
 namespace {
@@ -131,23 +100,71 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     for (size_t i = 0; i < lines.size(); ++i) out += (i ? "\r\n" : "") + lines[i];
     return out;
 }
+
+constexpr auto kNone = platform::Resource::None;
+constexpr auto kWindowFont = platform::FontKind::Window;
+constexpr auto kSmallFont = platform::FontKind::Small;
+constexpr auto kPlainColor = platform::TextColor::WindowText;
 }  // namespace
 
-platform::Memo* HeadlessPanel::AddMemo(platform::Bounds b, const std::vector<std::string>& lines, int tab) {
-    return window->Add<HMemo>(this, ControlKind::Memo, b, JoinLines(lines), platform::FontKind::Small,
-                              platform::TextColor::WindowText, platform::Resource::None, tab);
-}
-
-template <class T, class... Args>
-T* HeadlessWindow::Add(ControlState* parent, Args&&... args) {
-    ControlState state = State(std::forward<Args>(args)...);
-    state.window = this;
-    state.parent = parent;
+template <class Base>
+template <class T>
+T* HeadlessContainer<Base>::Add(ControlState state) {
+    state.window = &OwnerWindow();
+    state.parent = ParentState();
     auto control = std::make_unique<T>(std::move(state));
     T* raw = control.get();
-    controls_.push_back(raw);
-    owned_.push_back(std::move(control));
+    OwnerWindow().Adopt(std::move(control), raw);
     return raw;
+}
+
+template <class Base>
+platform::Label* HeadlessContainer<Base>::AddLabel(platform::Bounds b, const std::string& t, platform::FontKind f,
+                                                   platform::TextColor c) {
+    return Add<HLabel>(State(ControlKind::Label, b, t, f, c));
+}
+template <class Base>
+platform::SpeedButton* HeadlessContainer<Base>::AddSpeedButton(platform::Bounds b, const std::string& t,
+                                                               platform::Resource g, platform::Handler h) {
+    return Add<HSpeedButton>(State(ControlKind::SpeedButton, b, t, kSmallFont, platform::TextColor::Blue, g, -1,
+                                   std::move(h)));
+}
+template <class Base>
+platform::Picture* HeadlessContainer<Base>::AddPicture(platform::Bounds b, platform::Resource r, platform::Handler h) {
+    return Add<HPicture>(State(ControlKind::Picture, b, "", kWindowFont, kPlainColor, r, -1, std::move(h)));
+}
+template <class Base>
+platform::Memo* HeadlessContainer<Base>::AddMemo(platform::Bounds b, const std::vector<std::string>& lines, int tab) {
+    return Add<HMemo>(State(ControlKind::Memo, b, JoinLines(lines), kSmallFont, kPlainColor, kNone, tab));
+}
+template <class Base>
+platform::Panel* HeadlessContainer<Base>::AddPanel(platform::Bounds b, int tab) {
+    return Add<HeadlessPanel>(State(ControlKind::Panel, b, "", kWindowFont, kPlainColor, kNone, tab));
+}
+template <class Base>
+platform::Edit* HeadlessContainer<Base>::AddEdit(platform::Bounds b, const std::string& t, int tab) {
+    return Add<HEdit>(State(ControlKind::Edit, b, t, kWindowFont, kPlainColor, kNone, tab));
+}
+template <class Base>
+platform::HotKeyBox* HeadlessContainer<Base>::AddHotKeyBox(platform::Bounds b, uint16_t value, int tab) {
+    auto* box = Add<HHotKeyBox>(State(ControlKind::HotKeyBox, b, "", kWindowFont, kPlainColor, kNone, tab));
+    box->SetValue(value);
+    return box;
+}
+template <class Base>
+platform::CheckBox* HeadlessContainer<Base>::AddCheckBox(platform::Bounds b, const std::string& t, bool checked,
+                                                         int tab) {
+    auto* box = Add<HCheckBox>(State(ControlKind::CheckBox, b, t, kSmallFont, kPlainColor, kNone, tab));
+    box->SetChecked(checked);
+    return box;
+}
+
+template class HeadlessContainer<platform::Window>;
+template class HeadlessContainer<platform::Panel>;
+
+void HeadlessWindow::Adopt(std::unique_ptr<platform::Control> control, ControlState* state) {
+    controls_.push_back(state);
+    owned_.push_back(std::move(control));
 }
 
 HeadlessWindow::HeadlessWindow(HeadlessPlatform& platform, std::string caption, int clientWidth, int clientHeight,
@@ -156,44 +173,6 @@ HeadlessWindow::HeadlessWindow(HeadlessPlatform& platform, std::string caption, 
       isMain_(isMain) {}
 
 HeadlessWindow::~HeadlessWindow() { platform_.Forget(this); }
-
-platform::Label* HeadlessWindow::AddLabel(platform::Bounds b, const std::string& t, platform::FontKind f,
-                                          platform::TextColor c) {
-    return Add<HLabel>(nullptr, ControlKind::Label, b, t, f, c);
-}
-platform::SpeedButton* HeadlessWindow::AddSpeedButton(platform::Bounds b, const std::string& t,
-                                                      platform::Resource g, platform::Handler h) {
-    return Add<HSpeedButton>(nullptr, ControlKind::SpeedButton, b, t, platform::FontKind::Small,
-                             platform::TextColor::Blue, g, -1, std::move(h));
-}
-platform::Picture* HeadlessWindow::AddPicture(platform::Bounds b, platform::Resource r, platform::Handler h) {
-    return Add<HPicture>(nullptr, ControlKind::Picture, b, "", platform::FontKind::Window,
-                         platform::TextColor::WindowText, r, -1, std::move(h));
-}
-platform::Memo* HeadlessWindow::AddMemo(platform::Bounds b, const std::vector<std::string>& lines, int tab) {
-    return Add<HMemo>(nullptr, ControlKind::Memo, b, JoinLines(lines), platform::FontKind::Small,
-                      platform::TextColor::WindowText, platform::Resource::None, tab);
-}
-platform::Panel* HeadlessWindow::AddPanel(platform::Bounds b, int tab) {
-    return Add<HeadlessPanel>(nullptr, ControlKind::Panel, b, "", platform::FontKind::Window,
-                              platform::TextColor::WindowText, platform::Resource::None, tab);
-}
-platform::Edit* HeadlessWindow::AddEdit(platform::Bounds b, const std::string& t, int tab) {
-    return Add<HEdit>(nullptr, ControlKind::Edit, b, t, platform::FontKind::Window, platform::TextColor::WindowText,
-                      platform::Resource::None, tab);
-}
-platform::HotKeyBox* HeadlessWindow::AddHotKeyBox(platform::Bounds b, uint16_t value, int tab) {
-    auto* box = Add<HHotKeyBox>(nullptr, ControlKind::HotKeyBox, b, "", platform::FontKind::Window,
-                                platform::TextColor::WindowText, platform::Resource::None, tab);
-    box->SetValue(value);
-    return box;
-}
-platform::CheckBox* HeadlessWindow::AddCheckBox(platform::Bounds b, const std::string& t, bool checked, int tab) {
-    auto* box = Add<HCheckBox>(nullptr, ControlKind::CheckBox, b, t, platform::FontKind::Small,
-                               platform::TextColor::WindowText, platform::Resource::None, tab);
-    box->SetChecked(checked);
-    return box;
-}
 
 void HeadlessWindow::SetClientSize(int width, int height) {
     clientWidth_ = width;

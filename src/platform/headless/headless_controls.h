@@ -28,12 +28,11 @@ struct ControlState {
     ControlState* parent = nullptr;  // the panel it sits on; null on the window
 };
 
-class HeadlessWindow : public platform::Window {
+// Creates controls on a window, with a panel (or the window itself) as their
+// parent. Shared by the window and its panels.
+template <class Base>
+class HeadlessContainer : public Base {
 public:
-    HeadlessWindow(HeadlessPlatform& platform, std::string caption, int clientWidth, int clientHeight, bool isMain);
-    ~HeadlessWindow() override;
-
-    // platform::Container
     platform::Label* AddLabel(platform::Bounds, const std::string&, platform::FontKind, platform::TextColor) override;
     platform::SpeedButton* AddSpeedButton(platform::Bounds, const std::string&, platform::Resource,
                                           platform::Handler) override;
@@ -43,6 +42,20 @@ public:
     platform::Edit* AddEdit(platform::Bounds, const std::string&, int) override;
     platform::HotKeyBox* AddHotKeyBox(platform::Bounds, uint16_t, int) override;
     platform::CheckBox* AddCheckBox(platform::Bounds, const std::string&, bool, int) override;
+
+protected:
+    virtual HeadlessWindow& OwnerWindow() = 0;
+    virtual ControlState* ParentState() = 0;  // null on the window itself
+
+private:
+    template <class T>
+    T* Add(ControlState state);
+};
+
+class HeadlessWindow : public HeadlessContainer<platform::Window> {
+public:
+    HeadlessWindow(HeadlessPlatform& platform, std::string caption, int clientWidth, int clientHeight, bool isMain);
+    ~HeadlessWindow() override;
 
     // platform::Window
     void SetClientSize(int width, int height) override;
@@ -80,11 +93,14 @@ public:
     bool Minimize();
 
     void SetFocusTo(ControlState* control) { focused_ = control; }
+    // Takes a control created on this window or one of its panels.
+    void Adopt(std::unique_ptr<platform::Control> control, ControlState* state);
+
+protected:
+    HeadlessWindow& OwnerWindow() override { return *this; }
+    ControlState* ParentState() override { return nullptr; }
 
 private:
-    template <class T, class... Args>
-    T* Add(ControlState* parent, Args&&... args);
-    friend class HeadlessPanel;
     bool Usable() const;
 
     HeadlessPlatform& platform_;
