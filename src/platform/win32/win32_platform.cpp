@@ -25,7 +25,11 @@ WindowHandle CreateApplicationWindow(MessageTarget& target) {
     WindowSpec spec;
     spec.className = kApplicationClass;
     spec.style = WS_POPUP;
-    spec.x = spec.y = spec.width = spec.height = 0;
+    // Never shown; at the centre of the screen so that the boxes and dialogs
+    // it owns open there.
+    spec.x = GetSystemMetrics(SM_CXSCREEN) / 2;
+    spec.y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    spec.width = spec.height = 0;
     return CreateTargetWindow(target, spec);
 }
 
