@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "qt_dispatch.h"
+#include "x_pointer_event.h"
 #include "qt_look.h"
 
 namespace kwp::qt {
@@ -85,7 +86,20 @@ void OverlayWidget::paintEvent(QPaintEvent* event) {
 QPoint OverlayWidget::DevicePosition(const QMouseEvent* event) const {
     const qreal dpr = devicePixelRatioF();
     const QPointF p = event->position() * dpr;
-    return {int(std::floor(p.x() + 0.5)), int(std::floor(p.y() + 0.5))};
+    const QPoint rounded(int(std::floor(p.x() + 0.5)), int(std::floor(p.y() + 0.5)));
+    // Qt hands widgets whole logical pixels; when scaled, the X event that
+    // carried this one knows the exact device pixel.
+    if (native_ && std::abs(native_->x() - rounded.x()) <= std::ceil(dpr) &&
+        std::abs(native_->y() - rounded.y()) <= std::ceil(dpr))
+        return *native_;
+    return rounded;
+}
+
+bool OverlayWidget::nativeEvent(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t") return false;
+    const xcb_generic_event_t* event = static_cast<xcb_generic_event_t*>(message);
+    if (auto position = PointerPosition(event)) native_ = position;
+    return false;  // Qt goes on with the event as usual
 }
 
 void OverlayWidget::mouseMoveEvent(QMouseEvent* event) {

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "core/bitmap.h"
 #include "platform/platform.h"
@@ -24,6 +25,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
     // The picture's top-left corner in device pixels of the client area: the
@@ -36,6 +38,7 @@ private:
     platform::OverlayEvents events_;
     const core::Bitmap* picture_ = nullptr;
     QImage image_;  // the bitmap's memory seen as a QImage
+    std::optional<QPoint> native_;  // device position of the last pointer event from X
 };
 
 class QtOverlay : public platform::OverlayWindow {

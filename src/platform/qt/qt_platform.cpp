@@ -59,11 +59,9 @@ std::unique_ptr<platform::SessionLock> QtPlatform::CreateSessionLock(const std::
     return std::make_unique<FlockSessionLock>(name, x_.display);
 }
 
-void QtPlatform::SetApplicationTitle(const std::string& title) {
-    title_ = title;
-    QApplication::setApplicationDisplayName(QString());  // keeps window titles exactly as given
-    QApplication::setApplicationName(QString::fromStdString(title));
-}
+// The title captions the default error report. Qt's application name stays
+// "kwpshot": it is the window class the desktop matches the .desktop file by.
+void QtPlatform::SetApplicationTitle(const std::string& title) { title_ = title; }
 
 void QtPlatform::ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
     qt::ShowMessageBox(text, caption, flags);

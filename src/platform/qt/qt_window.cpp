@@ -34,11 +34,9 @@ void MainWidget::closeEvent(QCloseEvent* event) {
 void MainWidget::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && isMinimized()) {
-        // Minimized to the tray: hidden, restored for the next Open.
-        QTimer::singleShot(0, this, [this] {
-            hide();
-            setWindowState(windowState() & ~Qt::WindowMinimized);
-        });
+        // Minimized to the tray: hidden. The minimized state is cleared only
+        // when the window is shown again (clearing it maps the window).
+        QTimer::singleShot(0, this, [this] { hide(); });
     }
 }
 
@@ -85,6 +83,8 @@ void QtWindow::Show() {
             widget_->move(frame.topLeft());
         }
     }
+    if (widget_->windowState() & Qt::WindowMinimized)
+        widget_->setWindowState(widget_->windowState() & ~Qt::WindowMinimized);
     widget_->show();
     widget_->raise();
     widget_->activateWindow();

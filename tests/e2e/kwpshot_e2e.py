@@ -1,0 +1,436 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the Linux kwpshot: the real program on a virtual X
+desktop (Xvfb + openbox + trayer), driven with xdotool as a person would, and
+checked by what a person would see or get: windows, boxes, the tray menu, the
+settings file, the JPEG, the clipboard.
+
+    kwpshot_e2e.py --program build/kwpshot --scenario NAME [--out DIR] [--docs DIR]
+"""
+import argparse
+import os
+import signal
+import subprocess
+import sys
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from jpeg_check import check_baseline_jfif  # noqa: E402
+from xdesktop import XDesktop, im, remove_dir, temp_dir, wait_until  # noqa: E402
+
+TITLE = "Pixnab简体中文免费版V3.02.29"
+MAIN = "^Pixnab"
+BOX = "^信息框$"
+SAVE_DIALOG = "^Save As$"
+OVERLAY = "^Form5$"
+
+QUALITY_KEY = b"\xbd\xd8\xcd\xbc\xd6\xca\xc1\xbf"  # 截图质量
+HOTKEY_KEY = b"\xbd\xd8\xcd\xbc\xc8\xc8\xbc\xfc"  # 截图热键
+HIDE_KEY = b"\xd2\xfe\xb2\xd8"  # 隐藏
+
+# Client-area points of the main window's controls (panel at 0,141).
+EDIT1 = (232 + 24, 141 + 3 + 11)
+HOTKEY2 = (62 + 49, 141 + 4 + 10)
+CHECKBOX1 = (32 + 8, 141 + 36 + 8)
+
+STARTUP = 30  # seconds; a sanitizer build under load starts slowly
+
+
+def ini_bytes(quality=b"50", hotkey=b"16465", hidden=b"0"):
+    return (b"[jtzl]\r\n" + QUALITY_KEY + b"=" + quality + b"\r\n" + b"[HotKey2]\r\n" + HOTKEY_KEY + b"=" +
+            hotkey + b"\r\n" + b"[yincang]\r\n" + HIDE_KEY + b"=" + hidden + b"\r\n")
+
+
+class Fixture:
+    def __init__(self, args, name, with_tray=True, env=None):
+        self.args = args
+        self.name = name
+        self.out = os.path.join(args.out, name)
+        os.makedirs(self.out, exist_ok=True)
+        self.work = temp_dir("kwpshot-e2e-")
+        self.home = os.path.join(self.work, "home")
+        self.config = os.path.join(self.work, "config")
+        self.runtime = os.path.join(self.work, "run")
+        for d in (self.home, self.config, self.runtime):
+            os.makedirs(d, mode=0o700)
+        self.desktop = XDesktop(self.out, with_tray=with_tray)
+        self.extra_env = env or {}
+        self.copies = 0
+
+    def __enter__(self):
+        self.desktop.__enter__()
+        return self
+
+    def __exit__(self, *exc):
+        self.desktop.__exit__(*exc)
+        remove_dir(self.work)
+
+    @property
+    def ini_path(self):
+        return os.path.join(self.config, "kwpshot.ini")
+
+    def write_ini(self, data):
+        with open(self.ini_path, "wb") as f:
+            f.write(data)
+
+    def start_program(self):
+        self.copies += 1
+        env = self.desktop.env(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_RUNTIME_DIR=self.runtime,
+                               ASAN_OPTIONS="detect_leaks=0", LANG="C.UTF-8", QT_QPA_PLATFORM="xcb",
+                               NO_AT_BRIDGE="1", **self.extra_env)
+        return self.desktop.start([self.args.program], f"kwpshot-{self.copies}.log", env=env)
+
+    def wait_running(self, program):
+        """The program has reached its message loop: its tray icon docked."""
+        wait_until(lambda: self.desktop.docked_icons() or not program.running(), STARTUP, "the tray icon")
+        assert program.running(), "kwpshot ended at start:\n" + program.output()
+
+    def main_window(self, timeout=STARTUP):
+        return wait_until(lambda: self.desktop.windows(MAIN) and self.desktop.windows(MAIN)[0], timeout,
+                          "the main window")
+
+    def click_in(self, window, point, button=1):
+        x, y, _, _ = self.desktop.geometry(window)
+        self.desktop.click_at(x + point[0], y + point[1], button)
+
+    def tray_click(self, button):
+        x, y, w, h = self.desktop.docked_icons()[0]
+        self.desktop.click_at(x + w // 2, y + h // 2, button)
+
+    def dismiss_box(self, box):
+        self.desktop.xdotool("windowactivate", "--sync", box)
+        self.desktop.key("Return")
+        wait_until(lambda: box not in self.desktop.windows(BOX), 10, "the box to close")
+
+    def exit_through_tray(self, program):
+        self.choose_from_tray_menu(1)  # 退出(&Q)
+        code = program.wait(timeout=20)
+        assert code == 0, f"exit code {code}"
+
+    def tray_menu(self):
+        """The tray menu's rectangle while it is open: the program's
+        override-redirect window that is not a tooltip."""
+        for window in self.desktop.run(["xdotool", "search", "--onlyvisible", "--classname", "kwpshot"],
+                                       check=False).split():
+            info = self.desktop.run(["xwininfo", "-id", window], check=False)
+            kind = self.desktop.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"], check=False)
+            if "Override Redirect State: yes" in info and "TOOLTIP" not in kind:
+                return self.desktop.geometry(int(window))
+        return None
+
+    def choose_from_tray_menu(self, index, items=2, shot=None):
+        self.tray_click(3)
+        x, y, w, h = wait_until(self.tray_menu, 10, "the tray menu")
+        if shot:
+            self.shot(shot, (max(x - 40, 0), max(y - 40, 0), w + 80, h + 80))
+        self.desktop.click_at(x + w // 2, y + h * (2 * index + 1) // (2 * items))
+
+    def shot(self, name, crop=None):
+        path = self.desktop.screenshot(os.path.join(self.out, name), crop)
+        if self.args.docs:
+            os.makedirs(self.args.docs, exist_ok=True)
+            self.desktop.run([im("convert"), path, "-strip", os.path.join(self.args.docs, name)])
+        return path
+
+    def window_with_frame(self, window):
+        x, y, w, h = self.desktop.geometry(window)
+        return (max(x - 8, 0), max(y - 28, 0), w + 16, h + 36)
+
+
+# ---------------------------------------------------------------- scenarios
+
+def scenario_shown_at_start_and_save(args):
+    """No settings file: the window opens with the defaults; Save writes the
+    three settings in their sections, hides the window and re-registers the
+    hotkey typed into the box."""
+    with Fixture(args, "shown_at_start_and_save") as fx:
+        program = fx.start_program()
+        fx.wait_running(program)
+        window = fx.main_window()
+        _, _, w, h = fx.desktop.geometry(window)
+        assert (w, h) == (375, 298), f"client area {w}x{h}"
+        fx.shot("main-window.png", fx.window_with_frame(window))
+
+        fx.click_in(window, EDIT1)
+        fx.desktop.key("ctrl+a")
+        fx.desktop.type_text("75")
+        fx.click_in(window, HOTKEY2)
+        fx.desktop.key("ctrl+shift+a")  # 0x4000 + 0x2000 + 'A' = 24641
+        fx.click_in(window, CHECKBOX1)
+        fx.desktop.key("alt+y")  # 保存&Y
+        wait_until(lambda: not fx.desktop.windows(MAIN), 10, "the window to hide after Save")
+
+        with open(fx.ini_path, "rb") as f:
+            data = f.read()
+        lines = [line for line in data.split(b"\r\n") if line]
+        expected = [line for line in ini_bytes(b"75", b"24641", b"1").split(b"\r\n") if line]
+        assert lines == expected, f"settings file {data!r}"
+        assert b"\n" not in data.replace(b"\r\n", b""), "lines must end in CR LF"
+
+        # The hotkey now registered is the one typed into the box.
+        press_hotkey(fx, "ctrl+shift+a")
+        fx.desktop.click_at(100, 100)
+        fx.desktop.click_at(100, 100)  # an empty region: the dialog still opens
+        dialog = wait_until(lambda: fx.desktop.windows(SAVE_DIALOG), 15, "the save dialog")
+        fx.desktop.xdotool("windowactivate", "--sync", dialog[0])
+        fx.desktop.key("Escape")
+        wait_until(lambda: not fx.desktop.windows(SAVE_DIALOG), 10, "the dialog to close")
+        fx.exit_through_tray(program)
+
+
+def scenario_hidden_at_start_and_tray(args):
+    """Start hidden: only the tray icon; a left click opens the window,
+    minimizing hides it, the menu opens it again and its Exit ends the program
+    with exit code 0."""
+    with Fixture(args, "hidden_at_start_and_tray") as fx:
+        fx.write_ini(ini_bytes(hidden=b"2"))
+        program = fx.start_program()
+        fx.wait_running(program)
+        assert not fx.desktop.windows(MAIN), "the window must stay hidden at start"
+
+        fx.tray_click(1)
+        window = fx.main_window(10)
+        fx.desktop.xdotool("windowminimize", window)
+        wait_until(lambda: not fx.desktop.windows(MAIN), 10, "minimizing to hide the window")
+
+        fx.choose_from_tray_menu(0, shot="tray-menu.png")  # 打开(&O)
+        fx.main_window(10)
+
+        fx.exit_through_tray(program)
+        wait_until(lambda: not fx.desktop.docked_icons(), 10, "the tray icon to go")
+
+
+def scenario_quality_messages(args):
+    """Save with a quality the check refuses shows the message box, keeps the
+    window and writes nothing."""
+    with Fixture(args, "quality_messages") as fx:
+        program = fx.start_program()
+        fx.wait_running(program)
+        window = fx.main_window()
+        for n, text in enumerate(["abc", "101", ""]):
+            fx.click_in(window, EDIT1)
+            fx.desktop.key("ctrl+a", "BackSpace")
+            if text:
+                fx.desktop.type_text(text)
+            fx.desktop.key("alt+y")
+            box = wait_until(lambda: fx.desktop.windows(BOX), 10, f"the quality message for {text!r}")[0]
+            if n == 0:
+                fx.shot("quality-message.png")
+            fx.dismiss_box(box)
+            assert fx.desktop.windows(MAIN), "the window stays open"
+            assert not os.path.exists(fx.ini_path), "nothing may be written"
+        fx.exit_through_tray(program)
+
+
+def make_pattern(path, width=1920, height=1080):
+    """A smooth picture with no two neighbouring rows or columns alike."""
+    subprocess.run([im("convert"), "-size", f"{width}x{height}", "gradient:#ff2000-#0020ff",
+                    "(", "-size", f"{height}x{width}", "gradient:#00000000-#00ff00ff", "-rotate", "90", ")",
+                    "-compose", "plus", "-composite", "-depth", "8", "PNG24:" + path], check=True)
+    return path
+
+
+def crop(src, rect, dst):
+    x, y, w, h = rect
+    subprocess.run([im("convert"), src, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "PNG24:" + dst], check=True)
+    return dst
+
+
+def compare(metric, a, b):
+    result = subprocess.run([im("compare"), "-metric", metric, a, b, "null:"], capture_output=True)
+    return float(result.stderr.split()[0])
+
+
+def press_hotkey(fx, keys="ctrl+q"):
+    """Presses the capture hotkey until the overlay shows. The tray can dock
+    the icon a moment before start-up has grabbed the key, so a press right
+    after start may come too early; a person would press again."""
+    def pressed():
+        fx.desktop.key(keys)
+        try:
+            return wait_until(lambda: fx.desktop.windows(OVERLAY), 3, "the overlay")
+        except AssertionError:
+            return None
+    wait_until(pressed, STARTUP, f"{keys} to start a capture", interval=0)
+
+
+def capture_region(fx, start, end, mid=None, drag_shot=None):
+    """Two clicks on the overlay, with a move in between as a hand makes."""
+    wait_until(lambda: fx.desktop.windows(OVERLAY), 15, "the overlay")
+    fx.desktop.xdotool("mousemove", *start)
+    # The crosshair is drawn: the pixel above the pointer is inverted.
+    fx.desktop.click_at(*start)
+    fx.desktop.xdotool("mousemove", *(mid or end))
+    if drag_shot:
+        edge = (start[0] + 1, start[1])
+        wait_until(lambda: fx.desktop.pixel(*edge) != fx.expected_pixel(edge), 10, "the outline")
+        fx.shot(drag_shot)
+    fx.desktop.xdotool("mousemove", *end)
+    fx.desktop.click_at(*end)
+    return wait_until(lambda: fx.desktop.windows(SAVE_DIALOG), 15, "the save dialog")[0]
+
+
+def answer_dialog(fx, dialog, path):
+    fx.desktop.xdotool("windowactivate", "--sync", dialog)
+    fx.desktop.key("ctrl+a")
+    fx.desktop.type_text(path)
+    fx.desktop.key("Return")
+    wait_until(lambda: not fx.desktop.windows(SAVE_DIALOG), 10, "the dialog to close")
+
+
+def check_output(fx, pattern, region, jpeg_path, quality):
+    x, y, w, h = region
+    expected = crop(pattern, region, os.path.join(fx.out, "expected.png"))
+    data = wait_until(lambda: os.path.exists(jpeg_path) and open(jpeg_path, "rb").read().startswith(b"\xff\xd8")
+                      and open(jpeg_path, "rb").read(), 15, "the JPEG")
+    check_baseline_jfif(data, w, h, quality)
+    psnr = compare("PSNR", jpeg_path, expected)
+    assert psnr > 30, f"the JPEG is not the region: PSNR {psnr}"
+
+    clip = fx.desktop.run(["xclip", "-selection", "clipboard", "-t", "image/png", "-o"], binary=True)
+    clip_path = os.path.join(fx.out, "clipboard.png")
+    with open(clip_path, "wb") as f:
+        f.write(clip)
+    differing = compare("AE", clip_path, expected)
+    assert differing == 0, f"the clipboard image differs from the region in {differing} pixels"
+
+
+def scenario_hotkey_capture(args):
+    """Hidden in the tray, Ctrl+Q starts a capture; two clicks select a region
+    of a known picture; the dialog is answered with a typed path; the JPEG and
+    the clipboard hold exactly that region; a second capture dragged up and to
+    the left gives the same kind of result."""
+    with Fixture(args, "hotkey_capture") as fx:
+        pattern = show_pattern(fx)
+        fx.write_ini(ini_bytes(quality=b"50", hidden=b"1"))
+        program = fx.start_program()
+        fx.wait_running(program)
+
+        press_hotkey(fx)
+        dialog = capture_region(fx, (301, 203), (541, 383), mid=(480, 340), drag_shot="overlay-drag.png")
+        first = os.path.join(fx.out, "first")
+        answer_dialog(fx, dialog, first)  # the dialog adds .jpg
+        check_output(fx, pattern, (301, 203, 240, 180), first + ".jpg", 50)
+        assert not fx.desktop.windows(MAIN), "the window stays hidden after a capture"
+
+        # Dragged from bottom-right to top-left; the file exists: overwritten
+        # without a question.
+        press_hotkey(fx)
+        dialog = capture_region(fx, (900, 700), (611, 457))
+        answer_dialog(fx, dialog, first + ".jpg")
+        check_output(fx, pattern, (611, 457, 289, 243), first + ".jpg", 50)
+
+        fx.exit_through_tray(program)
+
+
+def show_pattern(fx):
+    """A known picture on the desktop, where the captures will be made."""
+    pattern = make_pattern(os.path.join(fx.out, "pattern.png"))
+    fx.expected_pixel = lambda p: expected_pixel(pattern, p)
+    fx.desktop.set_background(pattern)
+    probe = (400, 300)
+    wait_until(lambda: fx.desktop.pixel(*probe) == fx.expected_pixel(probe), 10, "the picture on the desktop")
+    return pattern
+
+
+def expected_pixel(pattern, point):
+    x, y = point
+    raw = subprocess.run([im("convert"), pattern, "-crop", f"1x1+{x}+{y}", "-depth", "8", "rgb:-"],
+                         capture_output=True, check=True).stdout
+    return tuple(raw[:3])
+
+
+def scenario_scaled_capture(args):
+    """With Qt scaling the interface by 2, the overlay still shows and selects
+    device pixels 1:1: the clipboard holds exactly the region clicked."""
+    with Fixture(args, "scaled_capture", env={"QT_SCALE_FACTOR": "2"}) as fx:
+        pattern = show_pattern(fx)
+        fx.write_ini(ini_bytes(quality=b"90", hidden=b"1"))
+        program = fx.start_program()
+        fx.wait_running(program)
+        press_hotkey(fx)
+        dialog = capture_region(fx, (1001, 501), (1234, 611), mid=(1100, 600), drag_shot="overlay-scaled.png")
+        path = os.path.join(fx.out, "scaled.jpg")
+        answer_dialog(fx, dialog, path)
+        check_output(fx, pattern, (1001, 501, 233, 110), path, 90)
+        fx.exit_through_tray(program)
+
+
+def scenario_second_copy_refused(args):
+    """A second copy shows its box and ends with exit code 0; a copy started
+    while that box is open is refused too, even after the first copy died; once
+    no copy holds the guard, the next start runs."""
+    with Fixture(args, "second_copy_refused") as fx:
+        fx.write_ini(ini_bytes(hidden=b"1"))
+        first = fx.start_program()
+        fx.wait_running(first)
+
+        second = fx.start_program()
+        box = wait_until(lambda: fx.desktop.windows(BOX), STARTUP, "the refusal box")[0]
+        fx.shot("second-copy.png")
+        assert second.running(), "the refused copy waits for its box"
+        first.kill()  # killed: the kernel drops its lock
+
+        third = fx.start_program()
+        wait_until(lambda: len(fx.desktop.windows(BOX)) == 2, STARTUP, "the third copy's refusal box")
+        fx.dismiss_box(box)
+        assert second.wait(timeout=20) == 0, "the refused copy exits with 0"
+        remaining = fx.desktop.windows(BOX)[0]
+        fx.dismiss_box(remaining)
+        assert third.wait(timeout=20) == 0, "the third copy exits with 0"
+
+        fourth = fx.start_program()
+        fx.wait_running(fourth)
+        assert not fx.desktop.windows(BOX), "the fourth copy runs"
+        fx.exit_through_tray(fourth)
+
+
+def scenario_tray_appears_later(args):
+    """Started with no tray, the icon docks when a tray appears, and again
+    after the tray is restarted."""
+    with Fixture(args, "tray_appears_later", with_tray=False) as fx:
+        fx.write_ini(ini_bytes(hidden=b"1"))
+        program = fx.start_program()
+        # The hotkey works without a tray: the loop runs.
+        press_hotkey(fx)
+        dialog = capture_region(fx, (10, 10), (20, 20))
+        fx.desktop.xdotool("windowactivate", "--sync", dialog)
+        fx.desktop.key("Escape")
+        fx.desktop.start_tray()
+        wait_until(fx.desktop.docked_icons, STARTUP, "the icon to dock in the new tray")
+        fx.desktop.stop_tray()
+        fx.desktop.start_tray()
+        wait_until(fx.desktop.docked_icons, STARTUP, "the icon to dock in the restarted tray")
+        assert program.running()
+        fx.exit_through_tray(program)
+
+
+SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items() if name.startswith("scenario_")}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--scenario", choices=sorted(SCENARIOS) + ["all"], default="all")
+    parser.add_argument("--out", default="e2e-out")
+    parser.add_argument("--docs", help="also keep the screenshots here")
+    args = parser.parse_args()
+    args.program = os.path.abspath(args.program)
+    args.out = os.path.abspath(args.out)
+    names = sorted(SCENARIOS) if args.scenario == "all" else [args.scenario]
+    passed = failed = 0
+    for name in names:
+        try:
+            SCENARIOS[name](args)
+            print(f"PASS {name}")
+            passed += 1
+        except Exception:
+            print(f"FAIL {name}")
+            traceback.print_exc()
+            failed += 1
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # cleanup runs on ctest's timeout
+    sys.exit(main())
