@@ -44,11 +44,21 @@ class Desktop:
         self.env = {k: v for k, v in os.environ.items() if not k.startswith("LC_")}
         self.env.update(LANG="C.UTF-8", WINEPREFIX=self.prefix, WINEARCH="win32",
                         WINEDLLOVERRIDES="mscoree,mshtml=", WINEDEBUG="-all")
-        self._start_x()
-        self._start(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for("the window manager", lambda: self._run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
-                                                         check=False).find("window id") >= 0)
-        self._start_wine()
+        try:
+            self._start_x()
+            self.log = open(os.path.join(self.root, "desktop.log"), "wb")
+            self.wm = self._start(["openbox", "--sm-disable"], stdout=self.log, stderr=self.log)
+            wait_for("the window manager", self._wm_ready)
+            self._start_wine()
+        except BaseException:
+            self.close()
+            raise
+
+    def _wm_ready(self):
+        if self.wm.poll() is not None:
+            self.log.flush()
+            raise AssertionError("openbox ended: %s" % open(self.log.name, "rb").read().decode(errors="replace"))
+        return "window id" in self._run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False)
 
     # ---------------------------------------------------------------- set-up
 

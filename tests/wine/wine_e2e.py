@@ -189,6 +189,29 @@ class Suite:
         assert (w, h) == (width, height), "clipboard bitmap %dx%d" % (w, h)
         assert rows == pictures.pattern_rows(left, top, width, height), "clipboard pixels differ from the screen"
 
+    def test_a_file_that_cannot_be_made_shows_the_error_report(self):
+        left, top, width, height = REGION
+        self.desktop.activate(self.desktop.wait_window("Wine System Tray"))
+        self.desktop.key("ctrl+q")
+        self.desktop.wait_window("Form5")
+        self.desktop.click(left, top)
+        self.desktop.click(left + 10, top + 10)
+        dialog = self.desktop.wait_window("Save As")
+        missing = os.path.join(self.desktop.root, "no-such-folder", "region.jpg")
+        self.desktop.activate(dialog)
+        self.desktop.key("ctrl+a", "BackSpace")
+        self.desktop.type(self.desktop.windows_path(missing))
+        self.desktop.key("Return")
+        # The default error report: captioned with the application title.
+        box = wait_for("the error report", lambda: next(
+            (w for w in self.desktop.windows() if w.name == TITLE and (w.width, w.height) != CLIENT), None))
+        self.shot("wine-error-report.png", crop=(box.x - 40, box.y - 40, box.width + 80, box.height + 80))
+        self.desktop.activate(box)
+        self.desktop.key("Return")
+        wait_for("the error report to go", lambda: not any(w.name == TITLE for w in self.desktop.windows()))
+        assert not os.path.exists(os.path.dirname(missing)), "a folder was made"
+        assert self.program.poll() is None, "the program ended"
+
     def test_tray_opens_and_its_menu_exits(self):
         self.desktop.click(*self.tray_icon())
         self.desktop.wait_window(TITLE)

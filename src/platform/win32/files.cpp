@@ -13,12 +13,11 @@ namespace {
     throw core::Error(core::FillTemplate(pattern, {path, SystemErrorText(code)}));
 }
 
-// The folder part of a path ("" for a bare name).
-std::wstring FolderOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return path.size() >= 2 && path[1] == L':' ? path.substr(0, 2) : L".";
-    if (slash == 0 || (slash == 2 && path[1] == L':')) return path.substr(0, slash + 1);
-    return path.substr(0, slash);
+// A name beside `path` that no other writer uses: the path with this
+// process's id and a running number appended.
+std::wstring TemporaryBeside(const std::wstring& path) {
+    static unsigned counter = 0;
+    return path + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L".tmp";
 }
 
 bool WriteAll(HANDLE file, const core::Bytes& bytes) {
@@ -56,21 +55,21 @@ core::Bytes ReadWholeFileW(const std::string& path) {
 
 void ReplaceWholeFileW(const std::string& path, const core::Bytes& bytes) {
     const std::wstring target = Wide(path);
-    wchar_t temporary[MAX_PATH + 1] = {};
-    if (!GetTempFileNameW(FolderOf(target).c_str(), L"kwp", 0, temporary))
-        Fail(core::kCannotCreateFile, path, GetLastError());
-
+    const std::wstring temporary = TemporaryBeside(target);
     DWORD error = ERROR_SUCCESS;
     {
-        FileHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+        FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
-        if (!file || !WriteAll(file.Get(), bytes) || !FlushFileBuffers(file.Get())) error = GetLastError();
+        // A folder that is missing or not writable, or a name the system
+        // refuses, fails here with the system's own reason.
+        if (!file) Fail(core::kCannotCreateFile, path, GetLastError());
+        if (!WriteAll(file.Get(), bytes) || !FlushFileBuffers(file.Get())) error = GetLastError();
     }
     if (error == ERROR_SUCCESS &&
-        !MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = GetLastError();
     if (error != ERROR_SUCCESS) {
-        DeleteFileW(temporary);
+        DeleteFileW(temporary.c_str());
         Fail(core::kCannotCreateFile, path, error);
     }
 }

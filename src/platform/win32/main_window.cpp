@@ -160,14 +160,10 @@ LRESULT MainWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
                 }
             }
             break;
-        case WM_SYSCOMMAND:
-            // Minimizing the application hides the window; the tray icon stays.
-            if ((wParam & 0xFFF0) == SC_MINIMIZE) {
-                Hide();
-                return 0;
-            }
-            break;
         case WM_SIZE:
+            // Minimizing the application hides the window; the tray icon
+            // stays. It is left minimized, so that showing it restores it
+            // (also where the window manager iconified it itself).
             if (wParam == SIZE_MINIMIZED) Hide();
             break;
         case WM_CLOSE:

@@ -1,8 +1,21 @@
 #include "platform/win32/standard_controls.h"
 
 #include "platform/win32/text.h"
+// After windows.h, which it builds on.
+#include <commctrl.h>
 
 namespace kwp::platform::win32 {
+namespace {
+
+// A multi-line edit box wants every key; the memo leaves Tab, Enter and Esc
+// to the window, so that Tab moves on to the next control.
+LRESULT CALLBACK MemoKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    if (message == WM_GETDLGCODE) result &= ~static_cast<LRESULT>(DLGC_WANTTAB | DLGC_WANTALLKEYS);
+    return result;
+}
+
+}  // namespace
 
 std::string WindowText(HWND window) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -22,6 +35,7 @@ MemoControl::MemoControl(FormContext& form, HWND parent, Bounds bounds, const st
     for (size_t i = 0; i < lines.size(); ++i) text += (i ? "\r\n" : "") + lines[i];
     Adopt(CreateControlWindow(static_cast<NativeControl*>(this),
                               Spec(L"EDIT", Wide(text), ES_MULTILINE | ES_READONLY | WS_TABSTOP)));
+    SetWindowSubclass(Handle(), MemoKeys, 1, 0);
 }
 
 void MemoControl::SetFocus() { ::SetFocus(Handle()); }
