@@ -117,6 +117,27 @@ int MeasureHere() {
             WaitForPaint(counter, before, x);
         });
 
+    // The part of the tick after the grab: the overlay shown and painted.
+    auto* qtOverlay = static_cast<kwp::qt::OverlayWidget*>(overlay);
+    const double show = TimeMs(
+        runs,
+        [&] {
+            overlay->hide();
+            QCoreApplication::processEvents();
+            RoundTrip(x);
+        },
+        [&] {
+            const int before = counter.paints;
+            overlay->showFullScreen();
+            WaitForPaint(counter, before, x);
+        });
+    // A full repaint of the visible overlay (no mapping).
+    const double repaint = TimeMs(runs, nullptr, [&] {
+        const int before = counter.paints;
+        qtOverlay->InvalidatePicture({0, 0, width, height});
+        WaitForPaint(counter, before, x);
+    });
+
     // Pointer moves: the crosshair follows the pointer across the screen.
     int step = 0;
     const double move = TimeMs(runs * 4, nullptr, [&] {
@@ -127,7 +148,6 @@ int MeasureHere() {
     });
     // The same repaint when told the four thin rectangles a crosshair move
     // really changes, instead of their union.
-    auto* qtOverlay = static_cast<kwp::qt::OverlayWidget*>(overlay);
     const double thinMove = TimeMs(runs * 4, nullptr, [&] {
         const int before = counter.paints;
         ++step;
@@ -143,6 +163,8 @@ int MeasureHere() {
                 height, rawShm, getImage, copy);
     std::printf("%dx%d  tick (grab + show + paint) %7.2f ms = %.2fx the raw grab\n", width, height, tick,
                 rawShm > 0 ? tick / rawShm : 0.0);
+    std::printf("%dx%d    of which: overlay shown + painted %7.2f ms; a full repaint alone %7.2f ms\n", width,
+                height, show, repaint);
     std::printf("%dx%d  pointer move + repaint %7.3f ms (program's dirty union) | %7.3f ms (four thin rects)\n",
                 width, height, move, thinMove);
     overlay->removeEventFilter(&counter);
