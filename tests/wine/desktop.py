@@ -127,7 +127,7 @@ class Desktop:
     # ---------------------------------------------------------------- Wine
 
     def start_program(self, exe):
-        return self._start(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return self._start(["wine", exe], cwd=self.root, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def windows_path(self, unix_path):
         return "Z:" + unix_path.replace("/", "\\")
