@@ -157,7 +157,7 @@ def scenario_shown_at_start_and_save(args):
         fx.desktop.key("ctrl+a")
         fx.desktop.type_text("75")
         fx.click_in(window, HOTKEY2)
-        fx.desktop.key("ctrl+shift+a")  # 0x4000 + 0x2000 + 'A' = 24641
+        fx.desktop.key("shift+F2")  # Shift alone gets Ctrl: 0x4000 + 0x2000 + VK_F2 (0x71) = 24689
         fx.click_in(window, CHECKBOX1)
         fx.desktop.key("alt+y")  # 保存&Y
         wait_until(lambda: not fx.desktop.windows(MAIN), 10, "the window to hide after Save")
@@ -165,12 +165,12 @@ def scenario_shown_at_start_and_save(args):
         with open(fx.ini_path, "rb") as f:
             data = f.read()
         lines = [line for line in data.split(b"\r\n") if line]
-        expected = [line for line in ini_bytes(b"75", b"24641", b"1").split(b"\r\n") if line]
+        expected = [line for line in ini_bytes(b"75", b"24689", b"1").split(b"\r\n") if line]
         assert lines == expected, f"settings file {data!r}"
         assert b"\n" not in data.replace(b"\r\n", b""), "lines must end in CR LF"
 
         # The hotkey now registered is the one typed into the box.
-        press_hotkey(fx, "ctrl+shift+a")
+        press_hotkey(fx, "ctrl+shift+F2")
         fx.desktop.click_at(100, 100)
         fx.desktop.click_at(100, 100)  # an empty region: the dialog still opens
         dialog = wait_until(lambda: fx.desktop.windows(SAVE_DIALOG), 15, "the save dialog")
