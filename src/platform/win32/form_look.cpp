@@ -1,12 +1,9 @@
 #include "platform/win32/form_look.h"
 
+#include "platform/win32/skin.h"
+
 namespace kwp::platform::win32 {
 namespace {
-
-// The skin: a cool light blue in place of the grey button face.
-constexpr COLORREF kSkinFace = RGB(226, 236, 248);
-constexpr COLORREF kSkinLight = RGB(255, 255, 255);
-constexpr COLORREF kSkinDark = RGB(140, 166, 204);
 
 FontHandle MakeFont(int pixels, const wchar_t* face, BYTE charset) {
     return FontHandle(CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, charset, OUT_DEFAULT_PRECIS,
@@ -21,7 +18,7 @@ int SystemDpi() {
     return dpi > 0 ? dpi : 96;
 }
 
-FormLook::FormLook(int dpi) : dpi_(dpi), skinFace_(CreateSolidBrush(kSkinFace)) { SetDpi(dpi); }
+FormLook::FormLook(int dpi) : dpi_(dpi), skinFace_(CreateSolidBrush(skin::kFace)) { SetDpi(dpi); }
 
 void FormLook::SetDpi(int dpi) {
     dpi_ = dpi;
@@ -42,13 +39,13 @@ HFONT FormLook::Font(FontKind kind) const {
     return kind == FontKind::Window ? windowFont_.Get() : smallFont_.Get();
 }
 
-COLORREF FormLook::Face() const { return skinned_ ? kSkinFace : GetSysColor(COLOR_BTNFACE); }
+COLORREF FormLook::Face() const { return skinned_ ? skin::kFace : GetSysColor(COLOR_BTNFACE); }
 
 HBRUSH FormLook::FaceBrush() const { return skinned_ ? skinFace_.Get() : GetSysColorBrush(COLOR_BTNFACE); }
 
-COLORREF FormLook::BevelLight() const { return skinned_ ? kSkinLight : GetSysColor(COLOR_BTNHIGHLIGHT); }
+COLORREF FormLook::BevelLight() const { return skinned_ ? skin::kLight : GetSysColor(COLOR_BTNHIGHLIGHT); }
 
-COLORREF FormLook::BevelDark() const { return skinned_ ? kSkinDark : GetSysColor(COLOR_BTNSHADOW); }
+COLORREF FormLook::BevelDark() const { return skinned_ ? skin::kDark : GetSysColor(COLOR_BTNSHADOW); }
 
 COLORREF TextColour(TextColor color) {
     switch (color) {

@@ -1,9 +1,8 @@
 #include "platform/win32/speed_button.h"
 
-#include <cwctype>
-
 #include "platform/dispatch.h"
 #include "platform/win32/resources.h"
+#include "platform/win32/skin.h"
 #include "platform/win32/text.h"
 
 namespace kwp::platform::win32 {
@@ -29,18 +28,6 @@ bool PremultiplyAlpha(HBITMAP glyph) {
 }
 
 }  // namespace
-
-wchar_t AcceleratorLetter(const std::wstring& caption) {
-    for (size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != L'&') continue;
-        if (caption[i + 1] == L'&') {
-            ++i;
-            continue;
-        }
-        return static_cast<wchar_t>(std::towupper(caption[i + 1]));
-    }
-    return 0;
-}
 
 SpeedButtonControl::SpeedButtonControl(FormContext& form, HWND parent, Bounds bounds, const std::string& caption,
                                        Resource glyph, Handler onClick)
@@ -78,18 +65,11 @@ void SpeedButtonControl::DrawFace(HDC dc, const RECT& area) const {
     }
     // The skin: a rounded, softly shaded button that lights up under the pointer.
     FillRect(dc, &area, form_.look.FaceBrush());
-    COLORREF top = hot_ ? RGB(255, 255, 255) : RGB(250, 252, 255);
-    COLORREF bottom = hot_ ? RGB(206, 224, 248) : RGB(190, 210, 238);
+    COLORREF top = hot_ ? skin::kHotTop : skin::kShadeTop;
+    COLORREF bottom = hot_ ? skin::kHotBottom : skin::kShadeBottom;
     if (pressed_) std::swap(top, bottom);
-    TRIVERTEX corners[2] = {
-        {area.left + 1, area.top + 1, static_cast<COLOR16>(GetRValue(top) << 8),
-         static_cast<COLOR16>(GetGValue(top) << 8), static_cast<COLOR16>(GetBValue(top) << 8), 0},
-        {area.right - 1, area.bottom - 1, static_cast<COLOR16>(GetRValue(bottom) << 8),
-         static_cast<COLOR16>(GetGValue(bottom) << 8), static_cast<COLOR16>(GetBValue(bottom) << 8), 0},
-    };
-    GRADIENT_RECT span{0, 1};
-    GradientFill(dc, corners, 2, &span, 1, GRADIENT_FILL_RECT_V);
-    PenHandle border(CreatePen(PS_SOLID, 1, hot_ ? RGB(80, 120, 190) : RGB(120, 148, 190)));
+    skin::Shade(dc, {area.left + 1, area.top + 1, area.right - 1, area.bottom - 1}, top, bottom);
+    PenHandle border(CreatePen(PS_SOLID, 1, hot_ ? skin::kHotBorder : skin::kBorder));
     Selection pen(dc, border.Get());
     Selection hollow(dc, GetStockObject(NULL_BRUSH));
     const int round = form_.look.Scale(6);

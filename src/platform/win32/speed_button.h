@@ -34,7 +34,4 @@ private:
     bool hot_ = false;
 };
 
-// The letter after the first single "&" in a caption, upper case; 0 for none.
-wchar_t AcceleratorLetter(const std::wstring& caption);
-
 }  // namespace kwp::platform::win32

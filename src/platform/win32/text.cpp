@@ -1,5 +1,7 @@
 #include "platform/win32/text.h"
 
+#include <cwctype>
+
 namespace kwp::platform::win32 {
 
 std::wstring Wide(const std::string& utf8) {
@@ -30,6 +32,18 @@ std::string SystemErrorText(DWORD code) {
     while (!text.empty() && (text.back() <= L' ' || text.back() == L'.')) text.pop_back();
     if (text.empty()) return "System error " + std::to_string(code);
     return Utf8(text);
+}
+
+wchar_t AcceleratorLetter(const std::wstring& caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != L'&') continue;
+        if (caption[i + 1] == L'&') {
+            ++i;
+            continue;
+        }
+        return static_cast<wchar_t>(std::towupper(caption[i + 1]));
+    }
+    return 0;
 }
 
 }  // namespace kwp::platform::win32

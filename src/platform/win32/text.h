@@ -14,4 +14,7 @@ std::string Utf8(const std::wstring& wide);
 // full stops ("Access denied").
 std::string SystemErrorText(DWORD code);
 
+// The letter after the first single "&" in a caption, upper case; 0 for none.
+wchar_t AcceleratorLetter(const std::wstring& caption);
+
 }  // namespace kwp::platform::win32

@@ -2,8 +2,12 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cwctype>
+
 #include "platform/dispatch.h"
 #include "platform/win32/resources.h"
+#include "platform/win32/skin.h"
 #include "platform/win32/text.h"
 
 namespace kwp::platform::win32 {
@@ -14,6 +18,20 @@ constexpr UINT kCallback = WM_APP + 1;
 constexpr UINT kIconId = 1;
 constexpr size_t kTipBytes = 127;
 constexpr UINT kChineseCodePage = 936;
+
+// The menu's font: the system's menu font, asking for the Chinese character
+// set so that the captions show on any system.
+FontHandle MenuFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    LOGFONTW font{};
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        font = metrics.lfMenuFont;
+    else
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    font.lfCharSet = GB2312_CHARSET;
+    return FontHandle(CreateFontIndirectW(&font));
+}
 
 }  // namespace
 
@@ -43,9 +61,13 @@ NotifyIcon::NotifyIcon(Platform& platform, const std::string& hint, std::vector<
       onClick_(std::move(onClick)),
       icon_(LoadProgramIcon(GetSystemMetrics(SM_CXSMICON))),
       menu_(CreatePopupMenu()),
+      menuFont_(MenuFont()),
       taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")) {
-    for (size_t i = 0; i < menuItems_.size(); ++i)
-        AppendMenuW(menu_.Get(), MF_STRING, i + 1, Wide(menuItems_[i].caption).c_str());
+    // The items are drawn by us, in the skin's look.
+    for (size_t i = 0; i < menuItems_.size(); ++i) {
+        captions_.push_back(Wide(menuItems_[i].caption));
+        AppendMenuW(menu_.Get(), MF_OWNERDRAW, i + 1, reinterpret_cast<const wchar_t*>(i));
+    }
     RegisterTargetClass(kClass);
     WindowSpec spec;
     spec.className = kClass;
@@ -89,6 +111,43 @@ void NotifyIcon::OpenMenu() {
     if (chosen >= 1 && chosen <= menuItems_.size()) Dispatch(platform_, menuItems_[chosen - 1].onClick);
 }
 
+void NotifyIcon::MeasureItem(MEASUREITEMSTRUCT& item) const {
+    WindowDc screen(nullptr);
+    Selection font(screen.Get(), menuFont_.Get());
+    RECT text{};
+    DrawTextW(screen.Get(), captions_.at(item.itemData).c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE);
+    const int margin = GetSystemMetrics(SM_CXMENUCHECK);
+    item.itemWidth = static_cast<UINT>(text.right - text.left + 2 * margin);
+    item.itemHeight = static_cast<UINT>(std::max<LONG>(text.bottom - text.top + 8, GetSystemMetrics(SM_CYMENU)));
+}
+
+void NotifyIcon::DrawItem(const DRAWITEMSTRUCT& item) const {
+    HDC dc = item.hDC;
+    RECT area = item.rcItem;
+    if (item.itemState & ODS_SELECTED) {
+        skin::Shade(dc, area, skin::kHotTop, skin::kShadeBottom);
+        PenHandle border(CreatePen(PS_SOLID, 1, skin::kHotBorder));
+        Selection pen(dc, border.Get());
+        Selection hollow(dc, GetStockObject(NULL_BRUSH));
+        Rectangle(dc, area.left, area.top, area.right, area.bottom);
+    } else {
+        BrushHandle face(CreateSolidBrush(skin::kFace));
+        FillRect(dc, &area, face.Get());
+    }
+    Selection font(dc, menuFont_.Get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, skin::kText);
+    area.left += GetSystemMetrics(SM_CXMENUCHECK);
+    DrawTextW(dc, captions_.at(item.itemData).c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+}
+
+LRESULT NotifyIcon::MenuChar(wchar_t letter) const {
+    const auto upper = static_cast<wchar_t>(std::towupper(letter));
+    for (size_t i = 0; i < captions_.size(); ++i)
+        if (AcceleratorLetter(captions_[i]) == upper) return MAKELRESULT(i, MNC_EXECUTE);
+    return MAKELRESULT(0, MNC_IGNORE);
+}
+
 LRESULT NotifyIcon::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kCallback && wParam == kIconId) {
         switch (static_cast<UINT>(lParam)) {
@@ -104,6 +163,16 @@ LRESULT NotifyIcon::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
                 break;
         }
         return 0;
+    }
+    switch (message) {
+        case WM_MEASUREITEM:
+            MeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_DRAWITEM:
+            DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_MENUCHAR:
+            return MenuChar(static_cast<wchar_t>(LOWORD(wParam)));
     }
     if (message == taskbarCreated_ && taskbarCreated_ != 0) {
         Add();

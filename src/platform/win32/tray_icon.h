@@ -19,13 +19,18 @@ private:
     LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     bool Add();
     void OpenMenu();
+    void MeasureItem(MEASUREITEMSTRUCT& item) const;
+    void DrawItem(const DRAWITEMSTRUCT& item) const;
+    LRESULT MenuChar(wchar_t letter) const;
 
     Platform& platform_;
     std::wstring tip_;
     std::vector<MenuItem> menuItems_;
+    std::vector<std::wstring> captions_;
     Handler onClick_;
     IconHandle icon_;
     MenuHandle menu_;
+    FontHandle menuFont_;
     UINT taskbarCreated_;
     bool leftPressed_ = false;
     WindowHandle window_;
