@@ -9,7 +9,8 @@ namespace {
 
 // A multi-line edit box wants every key; the memo leaves Tab, Enter and Esc
 // to the window, so that Tab moves on to the next control.
-LRESULT CALLBACK MemoKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK MemoKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(window, MemoKeys, id);
     LRESULT result = DefSubclassProc(window, message, wParam, lParam);
     if (message == WM_GETDLGCODE) result &= ~static_cast<LRESULT>(DLGC_WANTTAB | DLGC_WANTALLKEYS);
     return result;
