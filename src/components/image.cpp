@@ -9,8 +9,7 @@ void TImage::SetPicture(core::Bitmap picture) {
 }
 
 void TImage::RepaintChanges() {
-    core::Rect dirty = canvas_->TakeDirty();
-    if (!dirty.Empty()) window_.Invalidate(dirty);
+    for (const core::Rect& part : canvas_->TakeDirty()) window_.Invalidate(part);
 }
 
 }  // namespace kwp

@@ -44,9 +44,23 @@ uint32_t Canvas::Paint(uint32_t old) const {
     return penMode_ == PenMode::Not ? ~old & 0xFFFFFFu : penColor_ & 0xFFFFFFu;
 }
 
-void Canvas::AddDirty(int left, int top, int right, int bottom) { dirty_ = dirty_.Union({left, top, right, bottom}); }
+void Canvas::AddDirty(int left, int top, int right, int bottom) {
+    const Rect added{left, top, right, bottom};
+    auto contains = [](const Rect& outer, const Rect& inner) { return outer.Union(inner) == outer; };
+    for (const Rect& known : dirty_)
+        if (contains(known, added)) return;
+    std::erase_if(dirty_, [&](const Rect& known) { return contains(added, known); });
+    dirty_.push_back(added);
+    // Past a few dozen pieces one rectangle around them all repaints faster.
+    constexpr size_t kMostPieces = 32;
+    if (dirty_.size() > kMostPieces) {
+        Rect all;
+        for (const Rect& r : dirty_) all = all.Union(r);
+        dirty_.assign(1, all);
+    }
+}
 
-Rect Canvas::TakeDirty() { return std::exchange(dirty_, Rect{}); }
+std::vector<Rect> Canvas::TakeDirty() { return std::exchange(dirty_, {}); }
 
 void Canvas::MoveTo(int x, int y) {
     penX_ = x;

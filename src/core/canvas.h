@@ -7,6 +7,8 @@
 // window can repaint only that.
 #include <cstdint>
 
+#include <vector>
+
 #include "core/bitmap.h"
 #include "core/geometry.h"
 
@@ -32,8 +34,10 @@ public:
     // is left alone.
     void Rectangle(int x1, int y1, int x2, int y2);
 
-    // The area changed since the last call, and forget it.
-    Rect TakeDirty();
+    // The parts changed since the last call, and forget them: one thin
+    // rectangle per line or outline edge (so a crosshair move repaints two
+    // columns and two rows, not the whole picture), none inside another.
+    std::vector<Rect> TakeDirty();
 
 private:
     // Coordinates in 64 bits, so that a line or box reaching past the int
@@ -50,7 +54,7 @@ private:
     PenMode penMode_ = PenMode::Copy;
     uint32_t penColor_ = 0;
     int penX_ = 0, penY_ = 0;
-    Rect dirty_;
+    std::vector<Rect> dirty_;
 };
 
 }  // namespace kwp::core
