@@ -82,11 +82,25 @@ class Desktop:
     def _start_wine(self):
         subprocess.run(["wineboot", "-i"], env=self.env, check=True, timeout=180,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        # Wine's own boxes and menus draw with Tahoma, which has no Chinese:
-        # link a Chinese font to it, as a Chinese Windows does.
-        subprocess.run(["wine", "reg", "add", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
-                        "/v", "Tahoma", "/t", "REG_MULTI_SZ", "/d", "wqy-zenhei.ttc,WenQuanYi Zen Hei", "/f"],
-                       env=self.env, check=True, timeout=120, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Fonts as a Chinese Windows has them: "宋体" exists, and the fonts
+        # without Chinese (Tahoma for Wine's own boxes and menus, "MS Sans
+        # Serif" for the small texts) link to a Chinese one. Micro Hei is an
+        # outline font: the embedded bitmaps of other CJK fonts come out
+        # broken at the small sizes under Wine.
+        link = "wqy-microhei.ttc,WenQuanYi Micro Hei"
+        registry = "\r\n".join([
+            "Windows Registry Editor Version 5.00", "",
+            r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]",
+            '"宋体"="WenQuanYi Micro Hei"',
+            '"SimSun"="WenQuanYi Micro Hei"', "",
+            r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]",
+            '"Tahoma"=hex(7):' + _multi_sz_hex(link),
+            '"MS Sans Serif"=hex(7):' + _multi_sz_hex(link), "", ""])
+        reg_file = os.path.join(self.env["WINEPREFIX"], "kwpshot-fonts.reg")
+        with open(reg_file, "wb") as out:
+            out.write(b"\xff\xfe" + registry.encode("utf-16-le"))
+        subprocess.run(["wine", "regedit", "/S", reg_file], env=self.env, check=True, timeout=120,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], env=self.env, timeout=180)
         # A Wine process that lives as long as the suite: the prefix's
         # server, desktop and clipboard stay up between program runs. It waits
@@ -227,3 +241,9 @@ class Desktop:
         result = subprocess.run(["xclip", "-selection", "clipboard", "-t", target, "-o"], env=self.env,
                                 capture_output=True, timeout=20)
         return result.stdout if result.returncode == 0 else b""
+
+
+def _multi_sz_hex(*strings):
+    """A REG_MULTI_SZ value as a .reg file writes it: UTF-16 LE bytes in hex."""
+    data = "".join(text + "\0" for text in strings) + "\0"
+    return ",".join("%02x" % byte for byte in data.encode("utf-16-le"))
