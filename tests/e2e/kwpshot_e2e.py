@@ -407,6 +407,33 @@ def scenario_tray_appears_later(args):
         fx.exit_through_tray(program)
 
 
+def scenario_clipboard_survives_exit(args):
+    """With a clipboard manager running, the region on the clipboard is
+    handed over when the program ends and can still be pasted afterwards."""
+    assert args.clipboard_manager, "needs --clipboard-manager"
+    with Fixture(args, "clipboard_survives_exit") as fx:
+        pattern = show_pattern(fx)
+        manager = fx.desktop.start([args.clipboard_manager], "clipboard-manager.log")
+        wait_until(lambda: "ready" in manager.output(), 10, "the clipboard manager")
+        fx.write_ini(ini_bytes(hidden=b"1"))
+        program = fx.start_program()
+        fx.wait_running(program)
+        press_hotkey(fx)
+        dialog = capture_region(fx, (700, 500), (760, 540))
+        fx.desktop.xdotool("windowactivate", "--sync", dialog)
+        fx.desktop.key("Escape")  # cancelled: the clipboard keeps the region
+        wait_until(lambda: not fx.desktop.windows(SAVE_DIALOG), 10, "the dialog to close")
+        fx.exit_through_tray(program)
+        wait_until(lambda: "saved" in manager.output(), 10, "the hand-over to the clipboard manager")
+
+        expected = crop(pattern, (700, 500, 60, 40), os.path.join(fx.out, "expected.png"))
+        clip_path = os.path.join(fx.out, "clipboard.png")
+        with open(clip_path, "wb") as f:
+            f.write(fx.desktop.run(["xclip", "-selection", "clipboard", "-t", "image/png", "-o"], binary=True))
+        differing = compare("AE", clip_path, expected)
+        assert differing == 0, f"the image kept by the manager differs in {differing} pixels"
+
+
 SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items() if name.startswith("scenario_")}
 
 
@@ -416,6 +443,7 @@ def main():
     parser.add_argument("--scenario", choices=sorted(SCENARIOS) + ["all"], default="all")
     parser.add_argument("--out", default="e2e-out")
     parser.add_argument("--docs", help="also keep the screenshots here")
+    parser.add_argument("--clipboard-manager", help="the tests' clipboard manager program")
     args = parser.parse_args()
     args.program = os.path.abspath(args.program)
     args.out = os.path.abspath(args.out)

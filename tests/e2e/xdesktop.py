@@ -155,7 +155,10 @@ class XDesktop:
         self.trayer = self.start(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
                                   "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "true",
                                   "--transparent", "false", "--tint", "0xdddddd"], "trayer.log")
-        wait_until(self.tray_window, 20, "the trayer panel")
+        trayer = self.trayer
+        wait_until(lambda: self.tray_window() or not trayer.running(), 20, "the trayer panel")
+        if not trayer.running():
+            raise AssertionError(f"trayer ended with {trayer.popen.returncode}: {trayer.output()}")
 
     def stop_tray(self):
         if self.trayer:
