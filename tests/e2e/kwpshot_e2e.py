@@ -96,7 +96,7 @@ class Fixture:
         self.desktop.click_at(x + point[0], y + point[1], button)
 
     def tray_click(self, button):
-        x, y, w, h = self.desktop.docked_icons()[0]
+        x, y, w, h = wait_until(self.desktop.docked_icons, 10, "the tray icon")[0]
         self.desktop.click_at(x + w // 2, y + h // 2, button)
 
     def dismiss_box(self, box):
