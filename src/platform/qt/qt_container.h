@@ -52,8 +52,41 @@ private:
     std::vector<TabStop> tabStops_;
 };
 
+// A window or a panel: what is added to it goes to its QtContainer.
+template <class Base>
+class ForwardingContainer : public Base {
+public:
+    platform::Label* AddLabel(platform::Bounds b, const std::string& t, platform::FontKind f,
+                              platform::TextColor c) override {
+        return Inner().AddLabel(b, t, f, c);
+    }
+    platform::SpeedButton* AddSpeedButton(platform::Bounds b, const std::string& c, platform::Resource g,
+                                          platform::Handler h) override {
+        return Inner().AddSpeedButton(b, c, g, std::move(h));
+    }
+    platform::Picture* AddPicture(platform::Bounds b, platform::Resource p, platform::Handler h) override {
+        return Inner().AddPicture(b, p, std::move(h));
+    }
+    platform::Memo* AddMemo(platform::Bounds b, const std::vector<std::string>& l, int t) override {
+        return Inner().AddMemo(b, l, t);
+    }
+    platform::Panel* AddPanel(platform::Bounds b, int t) override { return Inner().AddPanel(b, t); }
+    platform::Edit* AddEdit(platform::Bounds b, const std::string& t, int o) override {
+        return Inner().AddEdit(b, t, o);
+    }
+    platform::HotKeyBox* AddHotKeyBox(platform::Bounds b, uint16_t v, int t) override {
+        return Inner().AddHotKeyBox(b, v, t);
+    }
+    platform::CheckBox* AddCheckBox(platform::Bounds b, const std::string& c, bool k, int t) override {
+        return Inner().AddCheckBox(b, c, k, t);
+    }
+
+protected:
+    virtual QtContainer& Inner() = 0;
+};
+
 // A raised panel; its controls use the window font unless told otherwise.
-class QtPanel : public platform::Panel {
+class QtPanel : public ForwardingContainer<platform::Panel> {
 public:
     QtPanel(platform::Platform& platform, QFrame* frame, std::function<void()> changed);
 
@@ -61,30 +94,8 @@ public:
     bool Focused() const override;
     const QtContainer& Controls() const { return controls_; }
 
-    platform::Label* AddLabel(platform::Bounds b, const std::string& t, platform::FontKind f,
-                              platform::TextColor c) override {
-        return controls_.AddLabel(b, t, f, c);
-    }
-    platform::SpeedButton* AddSpeedButton(platform::Bounds b, const std::string& c, platform::Resource g,
-                                          platform::Handler h) override {
-        return controls_.AddSpeedButton(b, c, g, std::move(h));
-    }
-    platform::Picture* AddPicture(platform::Bounds b, platform::Resource p, platform::Handler h) override {
-        return controls_.AddPicture(b, p, std::move(h));
-    }
-    platform::Memo* AddMemo(platform::Bounds b, const std::vector<std::string>& l, int t) override {
-        return controls_.AddMemo(b, l, t);
-    }
-    platform::Panel* AddPanel(platform::Bounds b, int t) override { return controls_.AddPanel(b, t); }
-    platform::Edit* AddEdit(platform::Bounds b, const std::string& t, int o) override {
-        return controls_.AddEdit(b, t, o);
-    }
-    platform::HotKeyBox* AddHotKeyBox(platform::Bounds b, uint16_t v, int t) override {
-        return controls_.AddHotKeyBox(b, v, t);
-    }
-    platform::CheckBox* AddCheckBox(platform::Bounds b, const std::string& c, bool k, int t) override {
-        return controls_.AddCheckBox(b, c, k, t);
-    }
+protected:
+    QtContainer& Inner() override { return controls_; }
 
 private:
     QFrame* frame_;

@@ -27,36 +27,11 @@ private:
     bool focusedOnce_ = false;
 };
 
-class QtWindow : public platform::Window {
+class QtWindow : public ForwardingContainer<platform::Window> {
 public:
     QtWindow(platform::Platform& platform, const std::string& caption, int clientWidth, int clientHeight,
              bool isMain, std::function<void()> activateSkin);
     ~QtWindow() override;
-
-    platform::Label* AddLabel(platform::Bounds b, const std::string& t, platform::FontKind f,
-                              platform::TextColor c) override {
-        return controls_.AddLabel(b, t, f, c);
-    }
-    platform::SpeedButton* AddSpeedButton(platform::Bounds b, const std::string& c, platform::Resource g,
-                                          platform::Handler h) override {
-        return controls_.AddSpeedButton(b, c, g, std::move(h));
-    }
-    platform::Picture* AddPicture(platform::Bounds b, platform::Resource p, platform::Handler h) override {
-        return controls_.AddPicture(b, p, std::move(h));
-    }
-    platform::Memo* AddMemo(platform::Bounds b, const std::vector<std::string>& l, int t) override {
-        return controls_.AddMemo(b, l, t);
-    }
-    platform::Panel* AddPanel(platform::Bounds b, int t) override { return controls_.AddPanel(b, t); }
-    platform::Edit* AddEdit(platform::Bounds b, const std::string& t, int o) override {
-        return controls_.AddEdit(b, t, o);
-    }
-    platform::HotKeyBox* AddHotKeyBox(platform::Bounds b, uint16_t v, int t) override {
-        return controls_.AddHotKeyBox(b, v, t);
-    }
-    platform::CheckBox* AddCheckBox(platform::Bounds b, const std::string& c, bool k, int t) override {
-        return controls_.AddCheckBox(b, c, k, t);
-    }
 
     void SetClientSize(int width, int height) override;
     void Show() override;
@@ -66,6 +41,9 @@ public:
     void ActivateSkin() override;
 
     QWidget* Widget() const { return widget_.get(); }
+
+protected:
+    QtContainer& Inner() override { return controls_; }
 
 private:
     void ChainFocus();
