@@ -15,7 +15,7 @@ import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from jpeg_check import check_baseline_jfif  # noqa: E402
-from xdesktop import XDesktop, im, remove_dir, temp_dir, wait_until  # noqa: E402
+from xdesktop import Timeout, XDesktop, im, remove_dir, temp_dir, wait_until  # noqa: E402
 
 TITLE = "Pixnab简体中文免费版V3.02.29"
 MAIN = "^Pixnab"
@@ -434,6 +434,63 @@ def scenario_clipboard_survives_exit(args):
         assert differing == 0, f"the image kept by the manager differs in {differing} pixels"
 
 
+def scenario_hotkey_held_elsewhere(args):
+    """With Ctrl+Q held by another program at start, the hotkey silently does
+    nothing: no capture, no message. A new hotkey saved in that state is
+    stored but not registered (nothing is until the next start); after a
+    restart with the other program gone, the stored hotkey captures."""
+    assert args.key_holder, "needs --key-holder"
+    with Fixture(args, "hotkey_held_elsewhere") as fx:
+        holder = fx.desktop.start([args.key_holder], "key-holder.log")
+        wait_until(lambda: "ready" in holder.output() or not holder.running(), 10, "the key holder")
+        assert "ready" in holder.output(), "the key holder could not grab Ctrl+Q: " + holder.output()
+        fx.write_ini(ini_bytes(hidden=b"1"))
+        program = fx.start_program()
+        fx.wait_running(program)
+
+        # The press reaches the holder, so it was really made; yet nothing shows.
+        fx.desktop.key("ctrl+q")
+        wait_until(lambda: "pressed" in holder.output(), 10, "the holder to see Ctrl+Q")
+        assert_nothing_shows(fx, program, "after Ctrl+Q")
+
+        fx.tray_click(1)
+        window = fx.main_window(10)
+        fx.click_in(window, HOTKEY2)
+        fx.desktop.key("ctrl+shift+F3")  # 0x4000 + 0x2000 + VK_F3 (0x72) = 24690
+        fx.click_in(window, EDIT1)  # in the hotkey box, Alt+Y would be the next hotkey
+        fx.desktop.key("alt+y")  # 保存&Y
+        wait_until(lambda: not fx.desktop.windows(MAIN), 10, "the window to hide after Save")
+        with open(fx.ini_path, "rb") as f:
+            data = f.read()
+        assert HOTKEY_KEY + b"=24690\r\n" in data, f"settings file {data!r}"
+
+        fx.desktop.key("ctrl+shift+F3")
+        assert_nothing_shows(fx, program, "after the new hotkey, saved while none was registered")
+
+        fx.desktop.stop(holder)
+        fx.exit_through_tray(program)
+        wait_until(lambda: not fx.desktop.docked_icons(), 10, "the tray icon to go")
+        program = fx.start_program()
+        fx.wait_running(program)
+        press_hotkey(fx, "ctrl+shift+F3")
+        dialog = capture_region(fx, (10, 10), (20, 20))
+        fx.desktop.xdotool("windowactivate", "--sync", dialog)
+        fx.desktop.key("Escape")
+        wait_until(lambda: not fx.desktop.windows(SAVE_DIALOG), 10, "the dialog to close")
+        fx.exit_through_tray(program)
+
+
+def assert_nothing_shows(fx, program, when, timeout=3):
+    """Polls a while for an overlay or a message box; neither may appear and
+    the program keeps running."""
+    try:
+        shown = wait_until(lambda: fx.desktop.windows(OVERLAY) or fx.desktop.windows(BOX), timeout, "a window")
+    except Timeout:
+        shown = None
+    assert not shown, f"a capture or a message box appeared {when}"
+    assert program.running(), f"kwpshot ended {when}:\n" + program.output()
+
+
 SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items() if name.startswith("scenario_")}
 
 
@@ -444,6 +501,7 @@ def main():
     parser.add_argument("--out", default="e2e-out")
     parser.add_argument("--docs", help="also keep the screenshots here")
     parser.add_argument("--clipboard-manager", help="the tests' clipboard manager program")
+    parser.add_argument("--key-holder", help="the tests' program that holds Ctrl+Q")
     args = parser.parse_args()
     args.program = os.path.abspath(args.program)
     args.out = os.path.abspath(args.out)
