@@ -26,7 +26,7 @@ WORD HotKeyControlWord(uint16_t value) {
 
 HotKeyBoxControl::HotKeyBoxControl(FormContext& form, HWND parent, Bounds bounds, uint16_t value)
     : NativeControl(form, parent, bounds, FontKind::Window) {
-    Adopt(CreateControlWindow(static_cast<NativeControl*>(this), Spec(HOTKEY_CLASSW, L"", WS_TABSTOP)));
+    Adopt(CreateControlWindow(static_cast<NativeControl*>(this), Params(HOTKEY_CLASSW, L"", WS_TABSTOP)));
     SendMessageW(Handle(), HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
     SetValue(value);
 }

@@ -9,11 +9,11 @@ constexpr wchar_t kClass[] = L"KwpshotHotKeys";
 
 HotKeyWindow::HotKeyWindow(Platform& platform) : platform_(platform) {
     RegisterTargetClass(kClass);
-    WindowSpec spec;
-    spec.className = kClass;
-    spec.x = spec.y = spec.width = spec.height = 0;
-    spec.parent = HWND_MESSAGE;
-    window_ = CreateTargetWindow(*this, spec);
+    WindowParams params;
+    params.className = kClass;
+    params.x = params.y = params.width = params.height = 0;
+    params.parent = HWND_MESSAGE;
+    window_ = CreateTargetWindow(*this, params);
 }
 
 bool HotKeyWindow::Register(int id, uint32_t systemModifiers, uint8_t virtualKey) {

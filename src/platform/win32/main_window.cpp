@@ -29,15 +29,15 @@ MainWindow::MainWindow(Platform& platform, const std::string& caption, int clien
       smallIcon_(LoadProgramIcon(GetSystemMetrics(SM_CXSMICON))) {
     RegisterTargetClass(kClass);
     const SIZE outer = OuterSize();
-    WindowSpec spec;
-    spec.className = kClass;
-    spec.title = Wide(caption);
-    spec.style = kStyle;
-    spec.exStyle = kExStyle;
-    spec.x = spec.y = 0;
-    spec.width = outer.cx;
-    spec.height = outer.cy;
-    window_ = CreateTargetWindow(*this, spec);
+    WindowParams params;
+    params.className = kClass;
+    params.title = Wide(caption);
+    params.style = kStyle;
+    params.exStyle = kExStyle;
+    params.x = params.y = 0;
+    params.width = outer.cx;
+    params.height = outer.cy;
+    window_ = CreateTargetWindow(*this, params);
     SendMessageW(window_.Get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
     SendMessageW(window_.Get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
     // The system menu of a fixed dialog: no size, minimize or maximize.

@@ -42,16 +42,16 @@ void RegisterTargetClass(const wchar_t* name, const ClassLook& look) {
         ThrowLastError("Cannot register a window class");
 }
 
-WindowHandle CreateTargetWindow(MessageTarget& target, const WindowSpec& spec) {
-    HWND window = CreateWindowExW(spec.exStyle, spec.className, spec.title.c_str(), spec.style, spec.x, spec.y,
-                                  spec.width, spec.height, spec.parent, nullptr, ModuleInstance(), &target);
+WindowHandle CreateTargetWindow(MessageTarget& target, const WindowParams& params) {
+    HWND window = CreateWindowExW(params.exStyle, params.className, params.title.c_str(), params.style, params.x, params.y,
+                                  params.width, params.height, params.parent, nullptr, ModuleInstance(), &target);
     if (!window) ThrowLastError("Cannot create a window");
     return WindowHandle(window);
 }
 
-WindowHandle CreateControlWindow(void* owner, const WindowSpec& spec) {
-    HWND window = CreateWindowExW(spec.exStyle, spec.className, spec.title.c_str(), spec.style, spec.x, spec.y,
-                                  spec.width, spec.height, spec.parent, nullptr, ModuleInstance(), nullptr);
+WindowHandle CreateControlWindow(void* owner, const WindowParams& params) {
+    HWND window = CreateWindowExW(params.exStyle, params.className, params.title.c_str(), params.style, params.x, params.y,
+                                  params.width, params.height, params.parent, nullptr, ModuleInstance(), nullptr);
     if (!window) ThrowLastError("Cannot create a window");
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
     return WindowHandle(window);

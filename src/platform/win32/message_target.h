@@ -28,7 +28,7 @@ struct ClassLook {
 // procedure.
 void RegisterTargetClass(const wchar_t* name, const ClassLook& look = {});
 
-struct WindowSpec {
+struct WindowParams {
     const wchar_t* className = nullptr;
     std::wstring title;
     DWORD style = 0;
@@ -39,11 +39,11 @@ struct WindowSpec {
 
 // Creates a window of a registered target class whose messages go to
 // `target`; throws core::Error with the system's text when it fails.
-WindowHandle CreateTargetWindow(MessageTarget& target, const WindowSpec& spec);
+WindowHandle CreateTargetWindow(MessageTarget& target, const WindowParams& params);
 
 // Creates a window of a system class (a standard control); `owner` is stored
 // in its user data so that its parent can find the object behind it.
-WindowHandle CreateControlWindow(void* owner, const WindowSpec& spec);
+WindowHandle CreateControlWindow(void* owner, const WindowParams& params);
 
 template <typename T>
 T* OwnerOf(HWND window) {

@@ -9,20 +9,20 @@ NativeControl::~NativeControl() {
     FormContext::Forget(form_.controls, [this](NativeControl* c) { return c == this; });
 }
 
-WindowSpec NativeControl::Spec(const wchar_t* className, const std::wstring& title, DWORD style,
+WindowParams NativeControl::Params(const wchar_t* className, const std::wstring& title, DWORD style,
                                DWORD exStyle) const {
     const RECT place = form_.look.Scale(designed_);
-    WindowSpec spec;
-    spec.className = className;
-    spec.title = title;
-    spec.style = WS_CHILD | WS_VISIBLE | style;
-    spec.exStyle = WS_EX_NOPARENTNOTIFY | exStyle;
-    spec.x = place.left;
-    spec.y = place.top;
-    spec.width = place.right - place.left;
-    spec.height = place.bottom - place.top;
-    spec.parent = parent_;
-    return spec;
+    WindowParams params;
+    params.className = className;
+    params.title = title;
+    params.style = WS_CHILD | WS_VISIBLE | style;
+    params.exStyle = WS_EX_NOPARENTNOTIFY | exStyle;
+    params.x = place.left;
+    params.y = place.top;
+    params.width = place.right - place.left;
+    params.height = place.bottom - place.top;
+    params.parent = parent_;
+    return params;
 }
 
 void NativeControl::Adopt(WindowHandle window) {

@@ -22,8 +22,8 @@ public:
     virtual COLORREF ForeColour() const { return GetSysColor(COLOR_WINDOWTEXT); }
 
 protected:
-    // The spec of the control's window at its place.
-    WindowSpec Spec(const wchar_t* className, const std::wstring& title, DWORD style, DWORD exStyle = 0) const;
+    // The params of the control's window at its place.
+    WindowParams Params(const wchar_t* className, const std::wstring& title, DWORD style, DWORD exStyle = 0) const;
     // Takes the created window: font set, registered for layouts.
     void Adopt(WindowHandle window);
 

@@ -15,16 +15,16 @@ constexpr int kRestoredLeft = 439, kRestoredTop = 348, kRestoredWidth = 186, kRe
 Overlay::Overlay(Platform& platform, OverlayEvents events) : platform_(platform), events_(std::move(events)) {
     // No CS_DBLCLKS: the second press of a double click is a press like any other.
     RegisterTargetClass(kClass);
-    WindowSpec spec;
-    spec.className = kClass;
-    spec.title = L"Form5";
-    spec.style = WS_POPUP | WS_CLIPCHILDREN;
-    spec.exStyle = WS_EX_TOPMOST;
-    spec.x = kRestoredLeft;
-    spec.y = kRestoredTop;
-    spec.width = kRestoredWidth;
-    spec.height = kRestoredHeight;
-    window_ = CreateTargetWindow(*this, spec);
+    WindowParams params;
+    params.className = kClass;
+    params.title = L"Form5";
+    params.style = WS_POPUP | WS_CLIPCHILDREN;
+    params.exStyle = WS_EX_TOPMOST;
+    params.x = kRestoredLeft;
+    params.y = kRestoredTop;
+    params.width = kRestoredWidth;
+    params.height = kRestoredHeight;
+    window_ = CreateTargetWindow(*this, params);
 }
 
 void Overlay::SetPicture(const core::Bitmap* picture) {

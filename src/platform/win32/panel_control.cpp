@@ -8,7 +8,7 @@ constexpr wchar_t kClass[] = L"KwpshotPanel";
 PanelControl::PanelControl(FormContext& form, HWND parent, Bounds bounds)
     : NativeControl(form, parent, bounds, FontKind::Window) {
     RegisterTargetClass(kClass);
-    Adopt(CreateTargetWindow(*this, Spec(kClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT)));
+    Adopt(CreateTargetWindow(*this, Params(kClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT)));
 }
 
 PanelControl::~PanelControl() {

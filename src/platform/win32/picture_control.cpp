@@ -16,7 +16,7 @@ PictureControl::PictureControl(FormContext& form, HWND parent, Bounds bounds, Re
     ClassLook look;
     look.cursor = LoadCursorW(nullptr, IDC_HAND);
     RegisterTargetClass(kClass, look);
-    Adopt(CreateTargetWindow(*this, Spec(kClass, L"", 0)));
+    Adopt(CreateTargetWindow(*this, Params(kClass, L"", 0)));
 }
 
 PictureControl::~PictureControl() { SetWindowLongPtrW(Handle(), GWLP_USERDATA, 0); }

@@ -39,7 +39,7 @@ SpeedButtonControl::SpeedButtonControl(FormContext& form, HWND parent, Bounds bo
     ClassLook look;
     look.cursor = LoadCursorW(nullptr, IDC_HAND);
     RegisterTargetClass(kClass, look);
-    Adopt(CreateTargetWindow(*this, Spec(kClass, caption_, 0)));
+    Adopt(CreateTargetWindow(*this, Params(kClass, caption_, 0)));
     if (const wchar_t letter = AcceleratorLetter(caption_)) form_.accelerators.push_back({letter, this});
 }
 

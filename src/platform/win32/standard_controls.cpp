@@ -27,7 +27,7 @@ std::string WindowText(HWND window) {
 LabelControl::LabelControl(FormContext& form, HWND parent, Bounds bounds, const std::string& text, FontKind font,
                            TextColor color)
     : NativeControl(form, parent, bounds, font), color_(color) {
-    Adopt(CreateControlWindow(static_cast<NativeControl*>(this), Spec(L"STATIC", Wide(text), SS_LEFT)));
+    Adopt(CreateControlWindow(static_cast<NativeControl*>(this), Params(L"STATIC", Wide(text), SS_LEFT)));
 }
 
 MemoControl::MemoControl(FormContext& form, HWND parent, Bounds bounds, const std::vector<std::string>& lines)
@@ -35,7 +35,7 @@ MemoControl::MemoControl(FormContext& form, HWND parent, Bounds bounds, const st
     std::string text;
     for (size_t i = 0; i < lines.size(); ++i) text += (i ? "\r\n" : "") + lines[i];
     Adopt(CreateControlWindow(static_cast<NativeControl*>(this),
-                              Spec(L"EDIT", Wide(text), ES_MULTILINE | ES_READONLY | WS_TABSTOP)));
+                              Params(L"EDIT", Wide(text), ES_MULTILINE | ES_READONLY | WS_TABSTOP)));
     SetWindowSubclass(Handle(), MemoKeys, 1, 0);
 }
 
@@ -45,7 +45,7 @@ bool MemoControl::Focused() const { return GetFocus() == Handle(); }
 EditControl::EditControl(FormContext& form, HWND parent, Bounds bounds, const std::string& text)
     : NativeControl(form, parent, bounds, FontKind::Window) {
     Adopt(CreateControlWindow(static_cast<NativeControl*>(this),
-                              Spec(L"EDIT", Wide(text), ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE)));
+                              Params(L"EDIT", Wide(text), ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE)));
     SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);  // no length limit
 }
 
@@ -58,7 +58,7 @@ CheckBoxControl::CheckBoxControl(FormContext& form, HWND parent, Bounds bounds, 
                                  bool checked)
     : NativeControl(form, parent, bounds, FontKind::Small) {
     Adopt(CreateControlWindow(static_cast<NativeControl*>(this),
-                              Spec(L"BUTTON", Wide(caption), BS_AUTOCHECKBOX | WS_TABSTOP)));
+                              Params(L"BUTTON", Wide(caption), BS_AUTOCHECKBOX | WS_TABSTOP)));
     SetChecked(checked);
 }
 

@@ -12,11 +12,11 @@ constexpr wchar_t kClass[] = L"KwpshotTimer";
 MessageTimer::MessageTimer(Platform& platform, int intervalMs, Handler onTimer)
     : platform_(platform), interval_(static_cast<UINT>(intervalMs)), onTimer_(std::move(onTimer)) {
     RegisterTargetClass(kClass);
-    WindowSpec spec;
-    spec.className = kClass;
-    spec.x = spec.y = spec.width = spec.height = 0;
-    spec.parent = HWND_MESSAGE;
-    window_ = CreateTargetWindow(*this, spec);
+    WindowParams params;
+    params.className = kClass;
+    params.x = params.y = params.width = params.height = 0;
+    params.parent = HWND_MESSAGE;
+    window_ = CreateTargetWindow(*this, params);
 }
 
 MessageTimer::~MessageTimer() {

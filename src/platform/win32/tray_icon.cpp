@@ -69,11 +69,11 @@ NotifyIcon::NotifyIcon(Platform& platform, const std::string& hint, std::vector<
         AppendMenuW(menu_.Get(), MF_OWNERDRAW, i + 1, reinterpret_cast<const wchar_t*>(i));
     }
     RegisterTargetClass(kClass);
-    WindowSpec spec;
-    spec.className = kClass;
-    spec.style = WS_POPUP;
-    spec.x = spec.y = spec.width = spec.height = 0;
-    window_ = CreateTargetWindow(*this, spec);
+    WindowParams params;
+    params.className = kClass;
+    params.style = WS_POPUP;
+    params.x = params.y = params.width = params.height = 0;
+    window_ = CreateTargetWindow(*this, params);
     // A shell that is not up yet announces itself with "TaskbarCreated".
     Add();
 }

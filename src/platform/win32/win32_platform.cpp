@@ -22,15 +22,15 @@ constexpr wchar_t kApplicationClass[] = L"KwpshotApplication";
 
 WindowHandle CreateApplicationWindow(MessageTarget& target) {
     RegisterTargetClass(kApplicationClass);
-    WindowSpec spec;
-    spec.className = kApplicationClass;
-    spec.style = WS_POPUP;
+    WindowParams params;
+    params.className = kApplicationClass;
+    params.style = WS_POPUP;
     // Never shown; at the centre of the screen so that the boxes and dialogs
     // it owns open there.
-    spec.x = GetSystemMetrics(SM_CXSCREEN) / 2;
-    spec.y = GetSystemMetrics(SM_CYSCREEN) / 2;
-    spec.width = spec.height = 0;
-    return CreateTargetWindow(target, spec);
+    params.x = GetSystemMetrics(SM_CXSCREEN) / 2;
+    params.y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    params.width = params.height = 0;
+    return CreateTargetWindow(target, params);
 }
 
 }  // namespace
