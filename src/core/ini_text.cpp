@@ -199,11 +199,9 @@ std::string OneLine(std::string_view s) {
     return out;
 }
 
-// The entry line for key and value, quoted where a read would change it.
+// The entry line for key and value.
 std::string EntryLine(std::string_view key, std::string_view value) {
-    std::string v = OneLine(value);
-    if (!v.empty() && (IsBlank(v.front()) || IsBlank(v.back()) || IsQuoted<char>(v))) v = '"' + v + '"';
-    return std::string(key) + '=' + v + "\r\n";
+    return OneLine(key) + '=' + IniValueAsWritten(value) + "\r\n";
 }
 
 std::string FinishValue(std::string value) {
@@ -251,6 +249,12 @@ std::string Narrow(std::u16string_view units) {
 }
 
 }  // namespace
+
+std::string IniValueAsWritten(std::string_view value) {
+    std::string v = OneLine(value);
+    if (!v.empty() && (IsBlank(v.front()) || IsBlank(v.back()) || IsQuoted<char>(v))) v = '"' + v + '"';
+    return v;
+}
 
 std::optional<std::string> IniLookup(std::string_view file, std::string_view section, std::string_view key) {
     section = Trim(section);

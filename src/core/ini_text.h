@@ -13,6 +13,12 @@ namespace kwp::core {
 // terminating zero).
 inline constexpr size_t kMaxProfileValue = 2047;
 
+// A value as it is written to the file so that a read gives it back: line
+// breaks become spaces, and a value with a blank at an end (or one that is
+// itself enclosed in quotes) is put inside double quotes. The Windows program
+// writes its values through this too, so both systems write the same bytes.
+std::string IniValueAsWritten(std::string_view value);
+
 // The value of `key` in `section` (section names match without regard to ASCII
 // case), with one pair of enclosing quotes removed and cut to 2047 bytes; or
 // nothing when the section or key is missing.

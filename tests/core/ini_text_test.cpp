@@ -160,5 +160,15 @@ TEST(IniStore, EveryWrittenValueReadsBack) {
     }
 }
 
+TEST(IniTextTest, ValuesAreWrittenSoThatTheSystemsProfileReadGivesThemBack) {
+    // The Windows program writes through the system's functions with these
+    // bytes, so both systems leave the same file.
+    const std::pair<std::string, std::string> cases[] = {
+        {"50", "50"}, {"$64", "$64"}, {"", ""}, {" 50", "\" 50\""}, {"50\t", "\"50\t\""},
+        {"\"75\"", "\"\"75\"\""}, {"'a'", "\"'a'\""}, {"1\r\n2", "1  2"},
+    };
+    for (const auto& [value, written] : cases) EXPECT_EQ(IniValueAsWritten(value), written) << value;
+}
+
 }  // namespace
 }  // namespace kwp::core

@@ -1,5 +1,6 @@
 #include "platform/win32/profile.h"
 
+#include "core/ini_text.h"
 #include "platform/win32/win32.h"
 
 namespace kwp::platform::win32 {
@@ -15,7 +16,10 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
 
 bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value) {
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
+    // The system trims blanks from values it reads back; quoted as the Linux
+    // program writes them, " 50" reads back as " 50" on both.
+    const std::string written = core::IniValueAsWritten(value);
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), written.c_str(), file.c_str()) != FALSE;
 }
 
 }  // namespace kwp::platform::win32
