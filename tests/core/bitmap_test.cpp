@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <memory>
+#include <vector>
 #include <stdexcept>
 
 namespace kwp::core {
@@ -97,6 +99,41 @@ TEST(BitmapTest, CropSpanningTheIntRangeIsRefusedNotWrapped) {
     const Bitmap source = Numbered(4, 4);
     EXPECT_THROW(source.Crop({INT_MIN, 0, INT_MAX, 1}), std::length_error);
     EXPECT_THROW(source.Crop({0, INT_MIN, 1, INT_MAX}), std::length_error);
+}
+
+// Memory lent by a screen grab: the bitmap writes into it, keeps it until the
+// last bitmap holding it lets go, and never hands its top bytes on.
+TEST(BitmapTest, LentPixelsStayWithTheBitmapAndTheirTopByteIsIgnored) {
+    std::vector<uint32_t> memory = {0xAA112233u, 0xFF445566u, 0x00778899u, 0x12ABCDEFu};
+    bool released = false;
+    std::shared_ptr<void> lender(&memory, [&](void*) { released = true; });
+    Bitmap lent = Bitmap::Over(2, 2, 24, memory.data(), std::move(lender));
+    ASSERT_EQ(lent.Data(), memory.data());
+    EXPECT_NE(lent.Lender(), nullptr);
+    EXPECT_EQ(lent.Pixel(0, 0), 0x112233u);
+
+    Bitmap colours(2, 2, 24);
+    colours.SetPixel(0, 0, 0x112233u);
+    colours.SetPixel(1, 0, 0x445566u);
+    colours.SetPixel(0, 1, 0x778899u);
+    colours.SetPixel(1, 1, 0xABCDEFu);
+    EXPECT_EQ(lent, colours);
+
+    const Bitmap copy = lent;
+    EXPECT_NE(copy.Data(), memory.data());
+    EXPECT_EQ(copy.Lender(), nullptr);
+    EXPECT_EQ(copy.Data()[1], 0x445566u);
+    EXPECT_EQ(lent.Crop({1, 0, 2, 2}).Data()[1], 0xABCDEFu);
+
+    lent.SetPixel(1, 1, 0x010203u);
+    EXPECT_EQ(memory[3], 0x010203u);
+    EXPECT_NE(lent, colours);
+
+    Bitmap moved = std::move(lent);
+    EXPECT_EQ(moved.Data(), memory.data());
+    EXPECT_FALSE(released);
+    moved = Bitmap(1, 1);
+    EXPECT_TRUE(released);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <cmath>
+#include <optional>
 
 #include "qt_dispatch.h"
 #include "x_pointer_event.h"
@@ -14,14 +15,35 @@
 
 namespace kwp::qt {
 
-OverlayWidget::OverlayWidget(platform::Platform& platform, platform::OverlayEvents events)
-    : platform_(platform), events_(std::move(events)) {
+OverlayWidget::OverlayWidget(platform::Platform& platform, platform::OverlayEvents events, const XScreenGrab* grab)
+    : platform_(platform), events_(std::move(events)), grab_(grab) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setWindowTitle("Form5");
     // Every pixel is painted from the picture: no background erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
+    // The X window exists from here on, so its pixel format can be checked.
+    setAttribute(Qt::WA_PaintOnScreen);
+    PaintNatively();
+}
+
+OverlayWidget::~OverlayWidget() = default;
+
+QPaintEngine* OverlayWidget::paintEngine() const {
+    // Painting on screen without an engine: paintEvent draws through X itself.
+    return painter_ ? nullptr : QWidget::paintEngine();
+}
+
+bool OverlayWidget::PaintNatively() {
+    const auto window = xcb_window_t(winId());
+    if (!painter_ || painter_->Window() != window) {
+        painter_.reset();
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (x11) painter_ = XPicturePainter::For(x11->connection(), window);
+    }
+    setAttribute(Qt::WA_PaintOnScreen, painter_ != nullptr);
+    return painter_ != nullptr;
 }
 
 void OverlayWidget::SetPicture(const core::Bitmap* picture) {
@@ -44,8 +66,8 @@ void OverlayWidget::Rewrap() {
 QPoint OverlayWidget::PictureOrigin() const {
     const qreal dpr = devicePixelRatioF();
     const int clientWidth = qRound(width() * dpr), clientHeight = qRound(height() * dpr);
-    if (image_.isNull()) return {};
-    return {(clientWidth - image_.width()) / 2, (clientHeight - image_.height()) / 2};
+    if (!picture_ || picture_->Empty()) return {};
+    return {(clientWidth - picture_->Width()) / 2, (clientHeight - picture_->Height()) / 2};
 }
 
 void OverlayWidget::InvalidatePicture(const core::Rect& area) {
@@ -60,7 +82,58 @@ void OverlayWidget::InvalidatePicture(const core::Rect& area) {
     update(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
 }
 
+namespace {
+
+// The device pixels under a logical rectangle.
+QRect DeviceRect(const QRect& logical, qreal dpr) {
+    return QRect(QPoint(int(std::floor(logical.left() * dpr)), int(std::floor(logical.top() * dpr))),
+                 QPoint(int(std::ceil((logical.right() + 1) * dpr)) - 1, int(std::ceil((logical.bottom() + 1) * dpr)) - 1));
+}
+
+core::Rect ToRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+
+}  // namespace
+
 void OverlayWidget::paintEvent(QPaintEvent* event) {
+    if (testAttribute(Qt::WA_PaintOnScreen) && !PaintNatively()) {
+        // The window was made anew with pixels of another kind: Qt paints it.
+        update();
+        return;
+    }
+    if (painter_) PaintWithX(event->region());
+    else PaintWithQPainter(event->region());
+}
+
+void OverlayWidget::PaintWithX(const QRegion& region) {
+    const qreal dpr = devicePixelRatioF();
+    const QPoint origin = PictureOrigin();
+    const core::Rect picture =
+        picture_ ? core::Rect{origin.x(), origin.y(), origin.x() + picture_->Width(), origin.y() + picture_->Height()}
+                 : core::Rect{};
+    const std::optional<xcb_shm_seg_t> segment = picture_ && grab_ ? grab_->SegmentOf(*picture_) : std::nullopt;
+    const QColor face = ButtonFace();
+    const uint32_t faceRgb = core::Rgb(uint8_t(face.red()), uint8_t(face.green()), uint8_t(face.blue()));
+    for (const QRect& logical : region) {
+        const core::Rect device = ToRect(DeviceRect(logical, dpr));
+        const core::Rect shown = device.Intersect(picture);
+        if (shown.Empty()) {
+            painter_->Fill(device, faceRgb);
+            continue;
+        }
+        // The button face around the picture, never under it: no flicker.
+        painter_->Fill({device.left, device.top, device.right, shown.top}, faceRgb);
+        painter_->Fill({device.left, shown.bottom, device.right, device.bottom}, faceRgb);
+        painter_->Fill({device.left, shown.top, shown.left, shown.bottom}, faceRgb);
+        painter_->Fill({shown.right, shown.top, device.right, shown.bottom}, faceRgb);
+        painter_->Put(*picture_, segment,
+                      {shown.left - origin.x(), shown.top - origin.y(), shown.right - origin.x(),
+                       shown.bottom - origin.y()},
+                      shown.left, shown.top);
+    }
+    painter_->Flush();
+}
+
+void OverlayWidget::PaintWithQPainter(const QRegion& region) {
     // The program may have given the bitmap new memory since it was wrapped.
     if (picture_ && (image_.isNull() || image_.constBits() != reinterpret_cast<const uchar*>(picture_->Data()) ||
                      image_.width() != picture_->Width() || image_.height() != picture_->Height()))
@@ -70,11 +143,8 @@ void OverlayWidget::paintEvent(QPaintEvent* event) {
     image_.setDevicePixelRatio(dpr);
     const QPoint origin = PictureOrigin();
     const QRect pictureRect(origin, image_.size());
-    for (const QRect& logical : event->region()) {
-        // The device pixels under this logical rectangle.
-        const QRect device(QPoint(int(std::floor(logical.left() * dpr)), int(std::floor(logical.top() * dpr))),
-                           QPoint(int(std::ceil((logical.right() + 1) * dpr)) - 1,
-                                  int(std::ceil((logical.bottom() + 1) * dpr)) - 1));
+    for (const QRect& logical : region) {
+        const QRect device = DeviceRect(logical, dpr);
         const QRect shown = device.intersected(pictureRect);
         if (shown != device) painter.fillRect(logical, ButtonFace());
         if (!shown.isEmpty())
@@ -127,8 +197,8 @@ void OverlayWidget::closeEvent(QCloseEvent* event) {
     if (events_.onClosedByWindowSystem) RunHandler(platform_, events_.onClosedByWindowSystem);
 }
 
-QtOverlay::QtOverlay(platform::Platform& platform, platform::OverlayEvents events)
-    : widget_(std::make_unique<OverlayWidget>(platform, std::move(events))) {}
+QtOverlay::QtOverlay(platform::Platform& platform, platform::OverlayEvents events, const XScreenGrab* grab)
+    : widget_(std::make_unique<OverlayWidget>(platform, std::move(events), grab)) {}
 
 QtOverlay::~QtOverlay() = default;
 

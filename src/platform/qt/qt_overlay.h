@@ -3,6 +3,11 @@
 // exactly. It shows the program's bitmap 1:1 in device pixels whatever Qt's
 // scale factor, straight from the bitmap's memory (no copy), repaints only
 // what it is told changed, and reports the pointer in device pixels.
+//
+// It paints its X window itself (no backing store): a screen grab's bitmap is
+// the shared segment the server wrote it into, so the server shows it from
+// there. Where the window's pixels differ from the bitmap's words, Qt's
+// painter draws it instead.
 #include <QImage>
 #include <QWidget>
 #include <memory>
@@ -10,15 +15,21 @@
 
 #include "core/bitmap.h"
 #include "platform/platform.h"
+#include "x_picture_painter.h"
+#include "x_screen_grab.h"
 
 namespace kwp::qt {
 
 class OverlayWidget : public QWidget {
 public:
-    OverlayWidget(platform::Platform& platform, platform::OverlayEvents events);
+    // `grab` tells which bitmaps live in shared segments; null for none.
+    OverlayWidget(platform::Platform& platform, platform::OverlayEvents events, const XScreenGrab* grab);
+    ~OverlayWidget() override;
 
     void SetPicture(const core::Bitmap* picture);
     void InvalidatePicture(const core::Rect& area);  // picture pixels
+
+    QPaintEngine* paintEngine() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -33,9 +44,15 @@ private:
     QPoint PictureOrigin() const;
     QPoint DevicePosition(const QMouseEvent* event) const;
     void Rewrap();
+    // True when the native painter fits the current X window; else Qt paints.
+    bool PaintNatively();
+    void PaintWithX(const QRegion& region);
+    void PaintWithQPainter(const QRegion& region);
 
     platform::Platform& platform_;
     platform::OverlayEvents events_;
+    const XScreenGrab* grab_;
+    std::unique_ptr<XPicturePainter> painter_;  // null while Qt's painter draws
     const core::Bitmap* picture_ = nullptr;
     QImage image_;  // the bitmap's memory seen as a QImage
     std::optional<QPoint> native_;  // device position of the last pointer event from X
@@ -43,7 +60,7 @@ private:
 
 class QtOverlay : public platform::OverlayWindow {
 public:
-    QtOverlay(platform::Platform& platform, platform::OverlayEvents events);
+    QtOverlay(platform::Platform& platform, platform::OverlayEvents events, const XScreenGrab* grab);
     ~QtOverlay() override;
 
     void SetPicture(const core::Bitmap* picture) override { widget_->SetPicture(picture); }

@@ -103,7 +103,7 @@ std::unique_ptr<platform::Window> QtPlatform::NewWindow(const std::string& capti
 }
 
 std::unique_ptr<platform::OverlayWindow> QtPlatform::NewOverlay(platform::OverlayEvents events) {
-    auto overlay = std::make_unique<QtOverlay>(*this, std::move(events));
+    auto overlay = std::make_unique<QtOverlay>(*this, std::move(events), screenGrab_.get());
     topLevels_.push_back(overlay->Widget());
     return overlay;
 }

@@ -3,6 +3,8 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -63,28 +65,68 @@ XScreenGrab::XScreenGrab(XConnection x) : x_(x) {
 
 XScreenGrab::~XScreenGrab() = default;
 
-const uint32_t* XScreenGrab::GrabToSharedMemory(int x, int y, int width, int height) {
+std::unique_ptr<SharedImageSegment> XScreenGrab::GrabIntoSegment(int x, int y, int width, int height) {
     const size_t bytes = size_t(width) * size_t(height) * 4;
-    if (!segment_ || segment_->Size() < bytes) {
-        segment_.reset();
-        segment_.emplace(x_.connection, bytes);
+    std::unique_ptr<SharedImageSegment> segment = std::move(segments_->spare);
+    if (!segment || segment->Size() < bytes) {
+        segment.reset();
+        segment = std::make_unique<SharedImageSegment>(x_.connection, bytes);
     }
     auto cookie = xcb_shm_get_image(x_.connection, x_.root, int16_t(x), int16_t(y), uint16_t(width), uint16_t(height),
-                                    ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment_->Id(), 0);
+                                    ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->Id(), 0);
     auto reply = Own(xcb_shm_get_image_reply(x_.connection, cookie, nullptr));
     if (!reply || (reply->depth != 24 && reply->depth != 32)) throw core::Error(kCannotDraw);
-    return segment_->Pixels();
+    return segment;
+}
+
+const uint32_t* XScreenGrab::GrabToSharedMemory(int x, int y, int width, int height) {
+    std::unique_ptr<SharedImageSegment> segment = GrabIntoSegment(x, y, width, height);
+    const uint32_t* pixels = segment->Pixels();
+    segments_->spare = std::move(segment);
+    return pixels;
+}
+
+core::Bitmap XScreenGrab::LendAsBitmap(std::unique_ptr<SharedImageSegment> segment, int width, int height) {
+    SharedImageSegment* raw = segment.release();
+    segments_->lent.push_back(raw);
+    // Released when the last bitmap over the segment goes: it waits as the
+    // spare for the next grab (attached, its pages already mapped), or is
+    // detached when there is one already or the grab object is gone.
+    std::shared_ptr<void> lender(raw, [owner = std::weak_ptr<Segments>(segments_)](void* released) {
+        std::unique_ptr<SharedImageSegment> back(static_cast<SharedImageSegment*>(released));
+        if (auto segments = owner.lock()) {
+            std::erase(segments->lent, back.get());
+            if (!segments->spare) segments->spare = std::move(back);
+        }
+    });
+    return core::Bitmap::Over(width, height, Depth(), raw->Pixels(), std::move(lender));
+}
+
+std::optional<xcb_shm_seg_t> XScreenGrab::SegmentOf(const core::Bitmap& bitmap) const {
+    for (const SharedImageSegment* segment : segments_->lent) {
+        if (bitmap.Lender() == segment && bitmap.Data() == segment->Pixels() &&
+            size_t(bitmap.Width()) * size_t(bitmap.Height()) * 4 <= segment->Size())
+            return segment->Id();
+    }
+    return std::nullopt;
 }
 
 core::Bitmap XScreenGrab::Copy(int x, int y, int width, int height) {
     if (width <= 0 || height <= 0) return core::Bitmap(0, 0, x_.screen->root_depth);
     if (shmAvailable_) {
         try {
-            return ToBitmap(reinterpret_cast<const uint8_t*>(GrabToSharedMemory(x, y, width, height)), width, height);
+            std::unique_ptr<SharedImageSegment> segment = GrabIntoSegment(x, y, width, height);
+            // The server's words are 0x??RRGGBB in our own byte order: the
+            // segment is the bitmap. Otherwise its bytes are put in order.
+            if (!msbFirst_ && std::endian::native == std::endian::little)
+                return LendAsBitmap(std::move(segment), width, height);
+            core::Bitmap bitmap = ToBitmap(reinterpret_cast<const uint8_t*>(segment->Pixels()), width, height);
+            segments_->spare = std::move(segment);
+            return bitmap;
         } catch (const core::Error&) {
             // A server that announces MIT-SHM but cannot reach our memory
             // (another machine, another container): use GetImage from now on.
-            segment_.reset();
+            segments_->spare.reset();
             shmAvailable_ = false;
         }
     }
@@ -102,11 +144,12 @@ core::Bitmap XScreenGrab::CopyWithGetImage(int x, int y, int width, int height) 
     return ToBitmap(xcb_get_image_data(reply.get()), width, height);
 }
 
+int XScreenGrab::Depth() const { return x_.screen->root_depth == 32 ? 32 : 24; }
+
 // The server's 32-bit pixels as 0x00RRGGBB words; the unused top byte of a
 // depth-24 pixel is cleared.
 core::Bitmap XScreenGrab::ToBitmap(const uint8_t* data, int width, int height) const {
-    const int depth = x_.screen->root_depth == 32 ? 32 : 24;
-    core::Bitmap bitmap(width, height, depth);
+    core::Bitmap bitmap(width, height, Depth());
     uint32_t* out = bitmap.Data();
     const size_t count = size_t(width) * size_t(height);
     if (!msbFirst_) {

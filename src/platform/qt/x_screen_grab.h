@@ -1,10 +1,12 @@
 #pragma once
 // Copies of the screen from the X server: through MIT-SHM where the server
-// offers it (one copy inside the server, none through the socket), else the
-// plain GetImage request.
+// offers it (one copy inside the server, none through the socket, and the
+// bitmap handed out IS the shared segment), else the plain GetImage request.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include <xcb/shm.h>
 
@@ -25,7 +27,7 @@ public:
 
     size_t Size() const { return bytes_; }
     xcb_shm_seg_t Id() const { return seg_; }
-    const uint32_t* Pixels() const { return static_cast<const uint32_t*>(address_); }
+    uint32_t* Pixels() const { return static_cast<uint32_t*>(address_); }
 
 private:
     xcb_connection_t* connection_;
@@ -44,7 +46,9 @@ public:
     bool UsesSharedMemory() const { return shmAvailable_; }
 
     // The root window's (x, y, width, height) as a bitmap whose bitsPerPixel
-    // is the display depth (24 or 32). Throws
+    // is the display depth (24 or 32). Through MIT-SHM the bitmap's pixels
+    // are the shared segment itself (top bytes undefined); the segment comes
+    // back for the next grab once the bitmap is dropped. Throws
     // core::Error("Canvas does not allow drawing") when it cannot be read.
     core::Bitmap Copy(int x, int y, int width, int height);
     // The same through GetImage, whatever the server offers.
@@ -53,13 +57,30 @@ public:
     // reference); the pixels stay in the segment.
     const uint32_t* GrabToSharedMemory(int x, int y, int width, int height);
 
+    // The shared segment a bitmap from Copy() lives in, so the server can
+    // show it without the pixels crossing the socket; nothing for a bitmap
+    // in ordinary memory.
+    std::optional<xcb_shm_seg_t> SegmentOf(const core::Bitmap& bitmap) const;
+
 private:
+    // The segments lent out in bitmaps and the one spare kept for the next
+    // grab; shared with the bitmaps' release, which may come after the grab
+    // object is gone.
+    struct Segments {
+        std::unique_ptr<SharedImageSegment> spare;
+        std::vector<const SharedImageSegment*> lent;
+    };
+
+    // A segment of at least `bytes` holding the grab, or a throw.
+    std::unique_ptr<SharedImageSegment> GrabIntoSegment(int x, int y, int width, int height);
+    core::Bitmap LendAsBitmap(std::unique_ptr<SharedImageSegment> segment, int width, int height);
     core::Bitmap ToBitmap(const uint8_t* data, int width, int height) const;
+    int Depth() const;
 
     XConnection x_;
     bool shmAvailable_ = false;
     bool msbFirst_ = false;
-    std::optional<SharedImageSegment> segment_;
+    std::shared_ptr<Segments> segments_ = std::make_shared<Segments>();
 };
 
 }  // namespace kwp::qt

@@ -1,0 +1,48 @@
+#pragma once
+// Paints a bitmap straight into an X window, with no client-side frame: from
+// the shared segment a screen grab left it in (ShmPutImage: the server copies
+// from memory it already maps), else with PutImage in pieces the server takes.
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "core/bitmap.h"
+#include "core/geometry.h"
+
+namespace kwp::qt {
+
+class XPicturePainter {
+public:
+    // A painter for `window`, or null when the window's pixels are not
+    // 0x??RRGGBB words as the bitmap holds them (another depth, visual or
+    // byte order): then the caller paints another way.
+    static std::unique_ptr<XPicturePainter> For(xcb_connection_t* connection, xcb_window_t window);
+    ~XPicturePainter();
+    XPicturePainter(const XPicturePainter&) = delete;
+    XPicturePainter& operator=(const XPicturePainter&) = delete;
+
+    xcb_window_t Window() const { return window_; }
+    // `area` (window pixels) in one colour 0xRRGGBB.
+    void Fill(const core::Rect& area, uint32_t rgb);
+    // The picture's pixels `part` at (x, y) of the window; `segment` is the
+    // shared segment the picture's pixels are, if any.
+    void Put(const core::Bitmap& picture, std::optional<xcb_shm_seg_t> segment, const core::Rect& part, int x, int y);
+    // Sends what was asked; the server draws it in order after earlier requests.
+    void Flush();
+
+private:
+    XPicturePainter(xcb_connection_t* connection, xcb_window_t window);
+    void PutThroughSocket(const core::Bitmap& picture, const core::Rect& part, int x, int y);
+
+    xcb_connection_t* connection_;
+    xcb_window_t window_;
+    xcb_gcontext_t gc_;
+    std::optional<uint32_t> fillColour_;
+    std::vector<uint32_t> rows_;  // a piece of the picture on its way through the socket
+};
+
+}  // namespace kwp::qt
