@@ -15,6 +15,13 @@
 
 namespace kwp::qt {
 
+namespace {
+
+// More device pixels than any window has.
+const QRect kEverything(-32768, -32768, 65536, 65536);
+
+}  // namespace
+
 OverlayWidget::OverlayWidget(platform::Platform& platform, platform::OverlayEvents events, const XScreenGrab* grab)
     : platform_(platform), events_(std::move(events)), grab_(grab) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
@@ -41,13 +48,23 @@ bool OverlayWidget::PaintNatively() {
         painter_.reset();
         auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
         if (x11) painter_ = XPicturePainter::For(x11->connection(), window);
+        stale_ = kEverything;
     }
+
     setAttribute(Qt::WA_PaintOnScreen, painter_ != nullptr);
     return painter_ != nullptr;
 }
 
+void OverlayWidget::hideEvent(QHideEvent*) {
+    stale_ = kEverything;
+    paints_.clear();
+}
+
+void OverlayWidget::resizeEvent(QResizeEvent*) { stale_ = kEverything; }
+
 void OverlayWidget::SetPicture(const core::Bitmap* picture) {
     picture_ = picture;
+    stale_ = kEverything;
     Rewrap();
     update();
 }
@@ -79,6 +96,7 @@ void OverlayWidget::InvalidatePicture(const core::Rect& area) {
     const int top = int(std::floor((area.top + origin.y()) / dpr));
     const int right = int(std::ceil((area.right + origin.x()) / dpr));
     const int bottom = int(std::ceil((area.bottom + origin.y()) / dpr));
+    stale_ += QRect(area.left + origin.x(), area.top + origin.y(), area.right - area.left, area.bottom - area.top);
     update(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
 }
 
@@ -113,8 +131,12 @@ void OverlayWidget::PaintWithX(const QRegion& region) {
     const std::optional<xcb_shm_seg_t> segment = picture_ && grab_ ? grab_->SegmentOf(*picture_) : std::nullopt;
     const QColor face = ButtonFace();
     const uint32_t faceRgb = core::Rgb(uint8_t(face.red()), uint8_t(face.green()), uint8_t(face.blue()));
-    for (const QRect& logical : region) {
-        const core::Rect device = ToRect(DeviceRect(logical, dpr));
+    QRegion asked;
+    for (const QRect& logical : region) asked += DeviceRect(logical, dpr);
+    const QRegion todo = asked & stale_;
+    stale_ -= asked;
+    for (const QRect& rect : todo) {
+        const core::Rect device = ToRect(rect);
         const core::Rect shown = device.Intersect(picture);
         if (shown.Empty()) {
             painter_->Fill(device, faceRgb);
@@ -130,7 +152,25 @@ void OverlayWidget::PaintWithX(const QRegion& region) {
                        shown.bottom - origin.y()},
                       shown.left, shown.top);
     }
-    painter_->Flush();
+    if (const std::optional<uint32_t> sequence = painter_->Flush()) {
+        constexpr size_t kPaintsKept = 8;  // an older expose merely repaints
+        if (paints_.size() == kPaintsKept) paints_.erase(paints_.begin());
+        paints_.push_back({*sequence, todo});
+    }
+}
+
+// Pixels the server lost are stale unless a paint it carried out after the
+// loss covered them: X handles one connection's requests and events in order.
+void OverlayWidget::Exposed(const QRect& device, uint32_t sequence) {
+    QRegion lost(device);
+    for (const Paint& paint : paints_)
+        if (int32_t(paint.sequence - sequence) > 0) lost -= paint.region;
+    if (lost.isEmpty()) return;
+    stale_ += lost;
+    const qreal dpr = devicePixelRatioF();
+    const QRect bounds = lost.boundingRect();
+    update(QRect(QPoint(int(std::floor(bounds.left() / dpr)), int(std::floor(bounds.top() / dpr))),
+                 QPoint(int(std::ceil((bounds.right() + 1) / dpr)) - 1, int(std::ceil((bounds.bottom() + 1) / dpr)) - 1)));
 }
 
 void OverlayWidget::PaintWithQPainter(const QRegion& region) {
@@ -169,6 +209,11 @@ bool OverlayWidget::nativeEvent(const QByteArray& eventType, void* message, qint
     if (eventType != "xcb_generic_event_t") return false;
     const xcb_generic_event_t* event = static_cast<xcb_generic_event_t*>(message);
     if (auto position = PointerPosition(event)) native_ = position;
+    if (painter_ && (event->response_type & 0x7F) == XCB_EXPOSE) {
+        const auto* expose = reinterpret_cast<const xcb_expose_event_t*>(event);
+        if (expose->window == painter_->Window())
+            Exposed(QRect(expose->x, expose->y, expose->width, expose->height), event->full_sequence);
+    }
     return false;  // Qt goes on with the event as usual
 }
 

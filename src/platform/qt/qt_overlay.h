@@ -9,9 +9,11 @@
 // there. Where the window's pixels differ from the bitmap's words, Qt's
 // painter draws it instead.
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "core/bitmap.h"
 #include "platform/platform.h"
@@ -33,6 +35,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -53,6 +57,19 @@ private:
     platform::OverlayEvents events_;
     const XScreenGrab* grab_;
     std::unique_ptr<XPicturePainter> painter_;  // null while Qt's painter draws
+    // Device pixels of the window that may not show the picture: changed
+    // since painted, hidden, or lost in the server (an X Expose not followed
+    // by a paint). Qt asks for more paints than that (a show, and the expose
+    // it brings, both ask for everything); the rest is on screen already.
+    QRegion stale_;
+    // The latest paints: the first request's sequence number and the device
+    // pixels painted, to tell an X Expose the server sent before them.
+    struct Paint {
+        uint32_t sequence;
+        QRegion region;
+    };
+    std::vector<Paint> paints_;
+    void Exposed(const QRect& device, uint32_t sequence);
     const core::Bitmap* picture_ = nullptr;
     QImage image_;  // the bitmap's memory seen as a QImage
     std::optional<QPoint> native_;  // device position of the last pointer event from X

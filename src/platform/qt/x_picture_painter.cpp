@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <utility>
 
 namespace kwp::qt {
 
@@ -66,12 +67,12 @@ XPicturePainter::~XPicturePainter() {
 void XPicturePainter::Fill(const core::Rect& area, uint32_t rgb) {
     if (area.Empty()) return;
     if (fillColour_ != rgb) {
-        xcb_change_gc(connection_, gc_, XCB_GC_FOREGROUND, &rgb);
+        Sent(xcb_change_gc(connection_, gc_, XCB_GC_FOREGROUND, &rgb));
         fillColour_ = rgb;
     }
     const xcb_rectangle_t rectangle{int16_t(area.left), int16_t(area.top), uint16_t(area.Width()),
                                     uint16_t(area.Height())};
-    xcb_poly_fill_rectangle(connection_, window_, gc_, 1, &rectangle);
+    Sent(xcb_poly_fill_rectangle(connection_, window_, gc_, 1, &rectangle));
 }
 
 void XPicturePainter::Put(const core::Bitmap& picture, std::optional<xcb_shm_seg_t> segment, const core::Rect& part,
@@ -84,9 +85,10 @@ void XPicturePainter::Put(const core::Bitmap& picture, std::optional<xcb_shm_seg
         PutThroughSocket(picture, inside, x, y);
         return;
     }
-    xcb_shm_put_image(connection_, window_, gc_, uint16_t(picture.Width()), uint16_t(picture.Height()),
-                      uint16_t(inside.left), uint16_t(inside.top), uint16_t(inside.Width()), uint16_t(inside.Height()),
-                      int16_t(x), int16_t(y), kDepth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, *segment, 0);
+    Sent(xcb_shm_put_image(connection_, window_, gc_, uint16_t(picture.Width()), uint16_t(picture.Height()),
+                           uint16_t(inside.left), uint16_t(inside.top), uint16_t(inside.Width()),
+                           uint16_t(inside.Height()), int16_t(x), int16_t(y), kDepth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0,
+                           *segment, 0));
 }
 
 void XPicturePainter::PutThroughSocket(const core::Bitmap& picture, const core::Rect& part, int x, int y) {
@@ -104,13 +106,20 @@ void XPicturePainter::PutThroughSocket(const core::Bitmap& picture, const core::
                 const uint32_t* from = picture.Row(top + r) + left;
                 std::copy(from, from + width, rows_.begin() + ptrdiff_t(r) * width);
             }
-            xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_, uint16_t(width), uint16_t(rows),
+            Sent(xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_, uint16_t(width), uint16_t(rows),
                           int16_t(x + left - part.left), int16_t(y + top - part.top), 0, kDepth,
-                          uint32_t(rows_.size() * 4), reinterpret_cast<const uint8_t*>(rows_.data()));
+                          uint32_t(rows_.size() * 4), reinterpret_cast<const uint8_t*>(rows_.data())));
         }
     }
 }
 
-void XPicturePainter::Flush() { xcb_flush(connection_); }
+void XPicturePainter::Sent(xcb_void_cookie_t request) {
+    if (!firstSequence_) firstSequence_ = request.sequence;
+}
+
+std::optional<uint32_t> XPicturePainter::Flush() {
+    xcb_flush(connection_);
+    return std::exchange(firstSequence_, std::nullopt);
+}
 
 }  // namespace kwp::qt

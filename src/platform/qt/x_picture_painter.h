@@ -31,17 +31,22 @@ public:
     // The picture's pixels `part` at (x, y) of the window; `segment` is the
     // shared segment the picture's pixels are, if any.
     void Put(const core::Bitmap& picture, std::optional<xcb_shm_seg_t> segment, const core::Rect& part, int x, int y);
-    // Sends what was asked; the server draws it in order after earlier requests.
-    void Flush();
+    // Sends what was asked; the server draws it in order after earlier
+    // requests. Returns the sequence number of the first request since the
+    // last flush (none when nothing was asked): what the server did up to an
+    // event with an earlier number is covered by this paint.
+    std::optional<uint32_t> Flush();
 
 private:
     XPicturePainter(xcb_connection_t* connection, xcb_window_t window);
     void PutThroughSocket(const core::Bitmap& picture, const core::Rect& part, int x, int y);
+    void Sent(xcb_void_cookie_t request);
 
     xcb_connection_t* connection_;
     xcb_window_t window_;
     xcb_gcontext_t gc_;
     std::optional<uint32_t> fillColour_;
+    std::optional<uint32_t> firstSequence_;
     std::vector<uint32_t> rows_;  // a piece of the picture on its way through the socket
 };
 
