@@ -20,6 +20,22 @@ namespace {
 // More device pixels than any window has.
 const QRect kEverything(-32768, -32768, 65536, 65536);
 
+// The device pixels under a logical rectangle.
+QRect DeviceRect(const QRect& logical, qreal dpr) {
+    return QRect(QPoint(int(std::floor(logical.left() * dpr)), int(std::floor(logical.top() * dpr))),
+                 QPoint(int(std::ceil((logical.right() + 1) * dpr)) - 1,
+                        int(std::ceil((logical.bottom() + 1) * dpr)) - 1));
+}
+
+// The logical pixels Qt's update() takes over device pixels, rounded outwards.
+QRect LogicalRect(const QRect& device, qreal dpr) {
+    return QRect(QPoint(int(std::floor(device.left() / dpr)), int(std::floor(device.top() / dpr))),
+                 QPoint(int(std::ceil((device.right() + 1) / dpr)) - 1,
+                        int(std::ceil((device.bottom() + 1) / dpr)) - 1));
+}
+
+core::Rect ToRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+
 }  // namespace
 
 OverlayWidget::OverlayWidget(platform::Platform& platform, platform::OverlayEvents events, const XScreenGrab* grab)
@@ -49,8 +65,8 @@ bool OverlayWidget::PaintNatively() {
         auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
         if (x11) painter_ = XPicturePainter::For(x11->connection(), window);
         stale_ = kEverything;
+        paints_.clear();
     }
-
     setAttribute(Qt::WA_PaintOnScreen, painter_ != nullptr);
     return painter_ != nullptr;
 }
@@ -89,28 +105,11 @@ QPoint OverlayWidget::PictureOrigin() const {
 
 void OverlayWidget::InvalidatePicture(const core::Rect& area) {
     if (area.Empty()) return;
-    const qreal dpr = devicePixelRatioF();
     const QPoint origin = PictureOrigin();
-    // Device pixels to the logical pixels Qt's update() takes, rounded outwards.
-    const int left = int(std::floor((area.left + origin.x()) / dpr));
-    const int top = int(std::floor((area.top + origin.y()) / dpr));
-    const int right = int(std::ceil((area.right + origin.x()) / dpr));
-    const int bottom = int(std::ceil((area.bottom + origin.y()) / dpr));
-    stale_ += QRect(area.left + origin.x(), area.top + origin.y(), area.right - area.left, area.bottom - area.top);
-    update(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+    const QRect device(area.left + origin.x(), area.top + origin.y(), area.Width(), area.Height());
+    stale_ += device;
+    update(LogicalRect(device, devicePixelRatioF()));
 }
-
-namespace {
-
-// The device pixels under a logical rectangle.
-QRect DeviceRect(const QRect& logical, qreal dpr) {
-    return QRect(QPoint(int(std::floor(logical.left() * dpr)), int(std::floor(logical.top() * dpr))),
-                 QPoint(int(std::ceil((logical.right() + 1) * dpr)) - 1, int(std::ceil((logical.bottom() + 1) * dpr)) - 1));
-}
-
-core::Rect ToRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
-
-}  // namespace
 
 void OverlayWidget::paintEvent(QPaintEvent* event) {
     if (testAttribute(Qt::WA_PaintOnScreen) && !PaintNatively()) {
@@ -167,10 +166,7 @@ void OverlayWidget::Exposed(const QRect& device, uint32_t sequence) {
         if (int32_t(paint.sequence - sequence) > 0) lost -= paint.region;
     if (lost.isEmpty()) return;
     stale_ += lost;
-    const qreal dpr = devicePixelRatioF();
-    const QRect bounds = lost.boundingRect();
-    update(QRect(QPoint(int(std::floor(bounds.left() / dpr)), int(std::floor(bounds.top() / dpr))),
-                 QPoint(int(std::ceil((bounds.right() + 1) / dpr)) - 1, int(std::ceil((bounds.bottom() + 1) / dpr)) - 1)));
+    update(LogicalRect(lost.boundingRect(), devicePixelRatioF()));
 }
 
 void OverlayWidget::PaintWithQPainter(const QRegion& region) {
