@@ -8,6 +8,9 @@
 //
 // Each figure is the median of its runs, in milliseconds; the server has
 // finished drawing when a run's clock stops (a round trip follows the work).
+// Last it checks what the screen then shows: the snapshot, even after the
+// screen under the overlay changed, and a smaller picture centred on the
+// button face.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "components/image.h"
 #include "qcapture.h"
 #include "qt_overlay.h"
 #include "qt_platform.h"
@@ -70,6 +74,46 @@ void WaitForPaint(PaintCounter& counter, int before, const kwp::qt::XConnection&
     while (counter.paints == before && limit.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents);
     QCoreApplication::processEvents(QEventLoop::AllEvents);  // the backing store's flush
     RoundTrip(x);
+}
+
+// What the screen shows, read back with GetImage (top bytes cleared).
+kwp::core::Bitmap ScreenNow(kwp::qt::XScreenGrab& grab, int width, int height) {
+    return grab.CopyWithGetImage(0, 0, width, height);
+}
+
+// The overlay's picture is on screen: a fresh snapshot after the root window
+// was repainted in a plain colour, and a quarter-size crop centred on the
+// button face (a picture in ordinary memory, sent through the socket).
+bool ShowsThePicture(kwp::TForm5& form, QWidget* overlay, PaintCounter& counter, kwp::qt::XScreenGrab& grab,
+                     const kwp::qt::XConnection& x, int width, int height) {
+    overlay->hide();
+    QCoreApplication::processEvents();
+    form.Timer1Timer();
+    WaitForPaint(counter, counter.paints - 1, x);
+    overlay->hide();
+    QCoreApplication::processEvents();
+    const uint32_t plain = 0x123456;
+    xcb_change_window_attributes(x.connection, x.root, XCB_CW_BACK_PIXEL, &plain);
+    xcb_clear_area(x.connection, 0, x.root, 0, 0, 0, 0);
+    RoundTrip(x);
+    int before = counter.paints;
+    overlay->showFullScreen();
+    WaitForPaint(counter, before, x);
+    const bool snapshot = ScreenNow(grab, width, height) == form.Image1->Picture();
+
+    const kwp::core::Bitmap small = form.Image1->Picture().Crop({0, 0, width / 2, height / 2});
+    auto* widget = static_cast<kwp::qt::OverlayWidget*>(overlay);
+    before = counter.paints;
+    widget->SetPicture(&small);
+    WaitForPaint(counter, before, x);
+    const kwp::core::Bitmap shown = ScreenNow(grab, width, height);
+    const kwp::core::Rect centre{(width - small.Width()) / 2, (height - small.Height()) / 2, 0, 0};
+    const bool centred = shown.Crop({centre.left, centre.top, centre.left + small.Width(),
+                                     centre.top + small.Height()}) == small &&
+                         shown.Pixel(0, 0) == kwp::core::Rgb(240, 240, 240) &&
+                         shown.Pixel(width - 1, height - 1) == kwp::core::Rgb(240, 240, 240);
+    widget->SetPicture(&form.Image1->Picture());
+    return snapshot && centred;
 }
 
 QWidget* OverlayWidget() {
@@ -159,6 +203,8 @@ int MeasureHere() {
         WaitForPaint(counter, before, x);
     });
 
+    const bool shows = ShowsThePicture(form, overlay, counter, grab, x, width, height);
+
     std::printf("%dx%d  raw MIT-SHM grab %7.2f ms | GetImage grab %7.2f ms | grab into bitmap %7.2f ms\n", width,
                 height, rawShm, getImage, copy);
     std::printf("%dx%d  tick (grab + show + paint) %7.2f ms = %.2fx the raw grab\n", width, height, tick,
@@ -167,9 +213,11 @@ int MeasureHere() {
                 height, show, repaint);
     std::printf("%dx%d  pointer move + repaint %7.3f ms (the program's move) | %7.3f ms (four lines invalidated directly)\n",
                 width, height, move, thinMove);
+    std::printf("%dx%d  the screen shows the picture (snapshot over a changed screen, crop centred): %s\n", width,
+                height, shows ? "yes" : "NO");
     overlay->removeEventFilter(&counter);
     kwp::Form5 = nullptr;
-    return 0;
+    return shows ? 0 : 1;
 }
 
 // Starts Xvfb of the size, runs this program on it with --here, stops it.
