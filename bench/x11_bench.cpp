@@ -76,8 +76,13 @@ void WaitForPaint(PaintCounter& counter, int before, const kwp::qt::XConnection&
     RoundTrip(x);
 }
 
-// What the screen shows, read back with GetImage (top bytes cleared).
-kwp::core::Bitmap ScreenNow(kwp::qt::XScreenGrab& grab, int width, int height) {
+// What the screen shows once the program is idle (a pointer event may have
+// drawn the crosshair meanwhile), read back with GetImage.
+kwp::core::Bitmap ScreenNow(kwp::qt::XScreenGrab& grab, const kwp::qt::XConnection& x, int width, int height) {
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    RoundTrip(x);
     return grab.CopyWithGetImage(0, 0, width, height);
 }
 
@@ -92,21 +97,22 @@ bool ShowsThePicture(kwp::TForm5& form, QWidget* overlay, PaintCounter& counter,
     WaitForPaint(counter, counter.paints - 1, x);
     overlay->hide();
     QCoreApplication::processEvents();
-    const uint32_t plain = 0x123456;
+    // A colour the snapshot does not have at its corner.
+    const uint32_t plain = ~form.Image1->Picture().Pixel(0, 0) & 0xFFFFFFu;
     xcb_change_window_attributes(x.connection, x.root, XCB_CW_BACK_PIXEL, &plain);
     xcb_clear_area(x.connection, 0, x.root, 0, 0, 0, 0);
     RoundTrip(x);
     int before = counter.paints;
     overlay->showFullScreen();
     WaitForPaint(counter, before, x);
-    const bool snapshot = ScreenNow(grab, width, height) == form.Image1->Picture();
+    const bool snapshot = ScreenNow(grab, x, width, height) == form.Image1->Picture();
 
     const kwp::core::Bitmap small = form.Image1->Picture().Crop({0, 0, width / 2, height / 2});
     auto* widget = static_cast<kwp::qt::OverlayWidget*>(overlay);
     before = counter.paints;
     widget->SetPicture(&small);
     WaitForPaint(counter, before, x);
-    const kwp::core::Bitmap shown = ScreenNow(grab, width, height);
+    const kwp::core::Bitmap shown = ScreenNow(grab, x, width, height);
     const kwp::core::Rect centre{(width - small.Width()) / 2, (height - small.Height()) / 2, 0, 0};
     const bool centred = shown.Crop({centre.left, centre.top, centre.left + small.Width(),
                                      centre.top + small.Height()}) == small &&
