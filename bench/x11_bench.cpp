@@ -76,11 +76,23 @@ void WaitForPaint(PaintCounter& counter, int before, const kwp::qt::XConnection&
     RoundTrip(x);
 }
 
-// What the screen shows once the program is idle (a pointer event may have
-// drawn the crosshair meanwhile), read back with GetImage.
-kwp::core::Bitmap ScreenNow(kwp::qt::XScreenGrab& grab, const kwp::qt::XConnection& x, int width, int height) {
+bool Viewable(const kwp::qt::XConnection& x, QWidget* widget) {
+    auto* attributes = xcb_get_window_attributes_reply(
+        x.connection, xcb_get_window_attributes(x.connection, xcb_window_t(widget->winId())), nullptr);
+    const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(attributes);
+    return viewable;
+}
+
+// What the screen shows once the overlay is mapped (a window manager may map
+// it late) and the program is idle (a pointer event may have drawn the
+// crosshair meanwhile), read back with GetImage.
+kwp::core::Bitmap ScreenNow(kwp::qt::XScreenGrab& grab, QWidget* overlay, const kwp::qt::XConnection& x, int width,
+                            int height) {
     QElapsedTimer settle;
     settle.start();
+    while (settle.elapsed() < 2000 && !Viewable(x, overlay)) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    settle.restart();
     while (settle.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents);
     RoundTrip(x);
     return grab.CopyWithGetImage(0, 0, width, height);
@@ -105,14 +117,14 @@ bool ShowsThePicture(kwp::TForm5& form, QWidget* overlay, PaintCounter& counter,
     int before = counter.paints;
     overlay->showFullScreen();
     WaitForPaint(counter, before, x);
-    const bool snapshot = ScreenNow(grab, x, width, height) == form.Image1->Picture();
+    const bool snapshot = ScreenNow(grab, overlay, x, width, height) == form.Image1->Picture();
 
     const kwp::core::Bitmap small = form.Image1->Picture().Crop({0, 0, width / 2, height / 2});
     auto* widget = static_cast<kwp::qt::OverlayWidget*>(overlay);
     before = counter.paints;
     widget->SetPicture(&small);
     WaitForPaint(counter, before, x);
-    const kwp::core::Bitmap shown = ScreenNow(grab, x, width, height);
+    const kwp::core::Bitmap shown = ScreenNow(grab, overlay, x, width, height);
     const kwp::core::Rect centre{(width - small.Width()) / 2, (height - small.Height()) / 2, 0, 0};
     const bool centred = shown.Crop({centre.left, centre.top, centre.left + small.Width(),
                                      centre.top + small.Height()}) == small &&
