@@ -52,6 +52,8 @@ private:
     bool PaintNatively();
     void PaintWithX(const QRegion& region);
     void PaintWithQPainter(const QRegion& region);
+    // The server lost `device` pixels at `sequence`: stale unless painted since.
+    void Exposed(const QRect& device, uint32_t sequence);
 
     platform::Platform& platform_;
     platform::OverlayEvents events_;
@@ -69,7 +71,6 @@ private:
         QRegion region;
     };
     std::vector<Paint> paints_;
-    void Exposed(const QRect& device, uint32_t sequence);
     const core::Bitmap* picture_ = nullptr;
     QImage image_;  // the bitmap's memory seen as a QImage
     std::optional<QPoint> native_;  // device position of the last pointer event from X

@@ -87,8 +87,8 @@ const uint32_t* XScreenGrab::GrabToSharedMemory(int x, int y, int width, int hei
 }
 
 core::Bitmap XScreenGrab::LendAsBitmap(std::unique_ptr<SharedImageSegment> segment, int width, int height) {
+    segments_->lent.push_back(segment.get());
     SharedImageSegment* raw = segment.release();
-    segments_->lent.push_back(raw);
     // Released when the last bitmap over the segment goes: it waits as the
     // spare for the next grab (attached, its pages already mapped), or is
     // detached when there is one already or the grab object is gone.

@@ -71,7 +71,7 @@ private:
         std::vector<const SharedImageSegment*> lent;
     };
 
-    // A segment of at least `bytes` holding the grab, or a throw.
+    // A segment (the spare if it is large enough) holding the grab, or a throw.
     std::unique_ptr<SharedImageSegment> GrabIntoSegment(int x, int y, int width, int height);
     core::Bitmap LendAsBitmap(std::unique_ptr<SharedImageSegment> segment, int width, int height);
     core::Bitmap ToBitmap(const uint8_t* data, int width, int height) const;
