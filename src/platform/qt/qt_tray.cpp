@@ -1,6 +1,8 @@
 #include "qt_tray.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QMouseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -32,14 +34,37 @@ QtTrayIcon::QtTrayIcon(platform::Platform& platform, const std::string& hint, pl
     QObject::connect(icon_.get(), &QSystemTrayIcon::activated, icon_.get(),
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          if (reason == QSystemTrayIcon::Trigger)
-                             RunHandler(platform_, onClick_);
+                             LeftPressed();
                          else if (reason == QSystemTrayIcon::Context)
                              OpenMenu();
                      });
+    release_ = std::make_unique<ReleaseWatcher>([this] { RunHandler(platform_, onClick_); });
+    QCoreApplication::instance()->installEventFilter(release_.get());
     icon_->show();
 }
 
-QtTrayIcon::~QtTrayIcon() { icon_->hide(); }
+QtTrayIcon::~QtTrayIcon() {
+    QCoreApplication::instance()->removeEventFilter(release_.get());
+    icon_->hide();
+}
+
+void QtTrayIcon::LeftPressed() {
+    // A tray that reports clicks without a pointer press of ours (a status
+    // notifier over D-Bus) has nothing to wait for.
+    if (QGuiApplication::mouseButtons() & Qt::LeftButton)
+        release_->Arm();
+    else
+        RunHandler(platform_, onClick_);
+}
+
+bool QtTrayIcon::ReleaseWatcher::eventFilter(QObject*, QEvent* event) {
+    if (armed_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        armed_ = false;
+        onRelease_();
+    }
+    return false;
+}
 
 void QtTrayIcon::OpenMenu() {
     // Right edge at the pointer, as the tray menu opens on the desktop it

@@ -1,8 +1,11 @@
 #pragma once
 // The notification-area icon with its tooltip and two-item menu. A left
-// click raises onClick; a right click opens the menu with its right edge at
-// the pointer. Qt docks the icon again when a tray appears or restarts.
+// click raises onClick when the button is released; a right click opens the
+// menu with its right edge at the pointer. Qt docks the icon again when a tray
+// appears or restarts.
 #include <QMenu>
+#include <QObject>
+#include <functional>
 #include <QSystemTrayIcon>
 #include <memory>
 #include <vector>
@@ -20,12 +23,29 @@ public:
     QMenu* Menu() const { return menu_.get(); }
 
 private:
+    // Qt's X11 tray reports a left click on the press; the click counts when
+    // the button comes up again, as on the tray the program was made for.
+    class ReleaseWatcher : public QObject {
+    public:
+        explicit ReleaseWatcher(std::function<void()> onRelease) : onRelease_(std::move(onRelease)) {}
+        void Arm() { armed_ = true; }
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override;
+
+    private:
+        std::function<void()> onRelease_;
+        bool armed_ = false;
+    };
+
     void OpenMenu();
+    void LeftPressed();
 
     platform::Platform& platform_;
     std::unique_ptr<QMenu> menu_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     platform::Handler onClick_;
+    std::unique_ptr<ReleaseWatcher> release_;
 };
 
 }  // namespace kwp::qt
