@@ -166,13 +166,14 @@ int MeasureHere() {
     overlay->installEventFilter(&counter);
     WaitForPaint(counter, -1, x);
 
+    // Before each timed run: the overlay hidden again, as between captures.
+    auto hideOverlay = [&] {
+        overlay->hide();
+        QCoreApplication::processEvents();
+        RoundTrip(x);
+    };
     const double tick = TimeMs(
-        runs,
-        [&] {
-            overlay->hide();
-            QCoreApplication::processEvents();
-            RoundTrip(x);
-        },
+        runs, hideOverlay,
         [&] {
             const int before = counter.paints;
             form.Timer1Timer();
@@ -182,12 +183,7 @@ int MeasureHere() {
     // The part of the tick after the grab: the overlay shown and painted.
     auto* qtOverlay = static_cast<kwp::qt::OverlayWidget*>(overlay);
     const double show = TimeMs(
-        runs,
-        [&] {
-            overlay->hide();
-            QCoreApplication::processEvents();
-            RoundTrip(x);
-        },
+        runs, hideOverlay,
         [&] {
             const int before = counter.paints;
             overlay->showFullScreen();
