@@ -10,7 +10,10 @@ started=$(date +%s)
 
 build() {
   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release &&
-    cmake --build build-win32 -j2
+    cmake --build build-win32 -j2 &&
+    # The suite's helper: another Windows program beside kwpshot.
+    i686-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -municode -static \
+      -o build-win32/win_probe.exe tests/wine/win_probe.cpp
 }
 if ! build; then
   echo "Windows build failed"
@@ -20,6 +23,7 @@ fi
 echo "Windows build took $(( $(date +%s) - started )) s"
 
 status=0
-python3 tests/wine/wine_e2e.py --exe build-win32/kwpshot.exe --screenshots build-win32/wine-screenshots || status=$?
+python3 tests/wine/wine_e2e.py --exe build-win32/kwpshot.exe --probe build-win32/win_probe.exe \
+  --screenshots build-win32/wine-screenshots || status=$?
 echo "Windows part took $(( $(date +%s) - started )) s"
 exit $status

@@ -318,6 +318,7 @@ def scenario_hotkey_capture(args):
         fx.wait_running(program)
 
         press_hotkey(fx)
+        assert_no_taskbar_entry(fx)
         dialog = capture_region(fx, (301, 203), (541, 383), mid=(480, 340), drag_shot="overlay-drag.png")
         first = os.path.join(fx.out, "first")
         answer_dialog(fx, dialog, first)  # the dialog adds .jpg
@@ -327,11 +328,20 @@ def scenario_hotkey_capture(args):
         # Dragged from bottom-right to top-left; the file exists: overwritten
         # without a question.
         press_hotkey(fx)
+        assert_no_taskbar_entry(fx)  # shown anew: the window manager dropped the states at the hide
         dialog = capture_region(fx, (900, 700), (611, 457))
         answer_dialog(fx, dialog, first + ".jpg")
         check_output(fx, pattern, (611, 457, 289, 243), first + ".jpg", 50)
 
         fx.exit_through_tray(program)
+
+
+def assert_no_taskbar_entry(fx):
+    """The overlay asks for no taskbar and no pager (Alt+Tab) entry."""
+    overlay = wait_until(lambda: fx.desktop.windows(OVERLAY), 15, "the overlay")[0]
+    states = fx.desktop.run(["xprop", "-id", str(overlay), "_NET_WM_STATE"], check=False)
+    for state in ("_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"):
+        assert state in states, f"the overlay lacks {state}: {states.strip()}"
 
 
 def show_pattern(fx):

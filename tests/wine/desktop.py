@@ -140,8 +140,16 @@ class Desktop:
 
     # ---------------------------------------------------------------- Wine
 
-    def start_program(self, exe):
-        return self._start(["wine", exe], cwd=self.root, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    def start_program(self, exe, *args, **pipes):
+        """A Windows program, started in the background; its standard streams
+        go nowhere unless `pipes` says otherwise (stdin=, stdout=)."""
+        options = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        options.update(pipes)
+        return self._start(["wine", exe] + list(args), cwd=self.root, **options)
+
+    def run_program(self, exe, *args):
+        """The standard output of a Windows program run to its end."""
+        return self._run(["wine", exe] + list(args), timeout=60)
 
     def windows_path(self, unix_path):
         return "Z:" + unix_path.replace("/", "\\")
@@ -149,7 +157,10 @@ class Desktop:
     # ---------------------------------------------------------------- windows
 
     def windows(self):
-        """Every mapped top-level window with a name, with its client area."""
+        """Every mapped top-level window with a name, with its client area.
+        A window of one pixel shows nothing and is left out
+        (Wine maps the application window that carries a Windows program's
+        taskbar entry, which has no size, as one)."""
         found = []
         tree = self._run(["xwininfo", "-root", "-tree"])
         for line in tree.splitlines():
@@ -159,7 +170,7 @@ class Desktop:
                 wid, name, w, h, x, y = match.groups()
                 found.append(Window(wid, name, int(x), int(y), int(w), int(h)))
         mapped = set(self._run(["xdotool", "search", "--onlyvisible", "--name", ""], check=False).split())
-        return [w for w in found if str(int(w.id, 16)) in mapped]
+        return [w for w in found if str(int(w.id, 16)) in mapped and w.width * w.height > 1]
 
     def windows_by_id(self, ids):
         """The windows with these X ids (decimal), named or not."""
@@ -186,6 +197,17 @@ class Desktop:
     def wait_gone(self, name, timeout=20.0):
         wait_for("the window %r to go" % name, lambda: self.window(name) is None, timeout)
 
+    def stacking(self):
+        """The X ids (decimal) of the managed windows, bottom to top, as the
+        window manager stacks them."""
+        text = self._run(["xprop", "-root", "-notype", "_NET_CLIENT_LIST_STACKING"])
+        return [str(int(wid, 16)) for wid in re.findall(r"0x[0-9a-f]+", text)]
+
+    def states(self, window):
+        """The window's _NET_WM_STATE atoms."""
+        text = self._run(["xprop", "-id", str(int(window.id, 16)), "-notype", "_NET_WM_STATE"])
+        return set(re.findall(r"_NET_WM_STATE_\w+", text))
+
     def activate(self, window):
         self._run(["xdotool", "windowactivate", "--sync", str(int(window.id, 16))], check=False, timeout=10)
         time.sleep(0.2)
@@ -199,6 +221,14 @@ class Desktop:
     def click(self, x, y, button=1):
         self.move(x, y)
         self._run(["xdotool", "click", str(button)])
+        time.sleep(0.2)
+
+    def press(self, button=1):
+        self._run(["xdotool", "mousedown", str(button)])
+        time.sleep(0.2)
+
+    def release(self, button=1):
+        self._run(["xdotool", "mouseup", str(button)])
         time.sleep(0.2)
 
     def key(self, *keys):

@@ -3,7 +3,10 @@
 virtual 1920x1080 screen, checked by what lands on screen, on disk and on the
 clipboard. The scenarios run in order on one fresh Wine prefix.
 
-Usage: wine_e2e.py --exe build-win32/kwpshot.exe [--screenshots DIR]
+Usage: wine_e2e.py --exe build-win32/kwpshot.exe --probe build-win32/win_probe.exe
+                   [--screenshots DIR]
+(win_probe.exe, from tests/wine/win_probe.cpp, plays another program and the
+taskbar, and reads window state that X does not show.)
 Ends with the line "N passed, M failed"; exit status 1 when any failed."""
 import argparse
 import os
@@ -26,6 +29,8 @@ EXPECTED_INI = (b"[jtzl]\r\n\xbd\xd8\xcd\xbc\xd6\xca\xc1\xbf=50\r\n"
                 b"[yincang]\r\n\xd2\xfe\xb2\xd8=0\r\n")
 # The region the capture selects, clicked far corner first.
 REGION = (600, 300, 300, 220)
+# The region selected while another program holds the clipboard.
+BUSY_REGION = (700, 350, 240, 160)
 QUALITY = 50
 SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msimg32.dll",
                "msvcrt.dll", "ole32.dll", "oleaut32.dll", "shell32.dll", "shlwapi.dll", "user32.dll",
@@ -33,8 +38,9 @@ SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "ker
 
 
 class Suite:
-    def __init__(self, exe, screenshots):
+    def __init__(self, exe, probe, screenshots):
         self.exe = os.path.abspath(exe)
+        self.probe = os.path.abspath(probe)
         self.screenshots = screenshots
         self.desktop = None
         self.program = None
@@ -52,6 +58,26 @@ class Suite:
 
     def main_window(self):
         return self.desktop.wait_window(TITLE)
+
+    def error_report(self):
+        """The default error report on screen (captioned with the
+        application title, as the main window is), or None."""
+        return next((w for w in self.desktop.windows() if w.name == TITLE and (w.width, w.height) != CLIENT), None)
+
+    def program_windows(self, title):
+        """The visible top-level windows of the program that has a window
+        named `title`, as Windows sees them, topmost first: dicts of hwnd,
+        class, owner, taskbar, tool, topmost, enabled, capture."""
+        rows = []
+        for line in self.desktop.run_program(self.probe, "windows", title).splitlines():
+            fields = line.split()
+            if len(fields) >= 2:
+                rows.append(dict([("hwnd", fields[0]), ("class", fields[1])] +
+                                 [field.split("=", 1) for field in fields[2:]]))
+        return rows
+
+    def taskbar_entries(self, title):
+        return [row for row in self.program_windows(title) if row["taskbar"] == "1"]
 
     def control(self, left, top, width, height):
         """The screen point in the middle of a control placed at its designed
@@ -136,9 +162,23 @@ class Suite:
         # Wine hears hotkeys only while one of its windows has the X focus.
         self.desktop.activate(self.desktop.wait_window("Wine System Tray"))
         self.desktop.key("ctrl+q")
+        whole = (0, 0, self.desktop.width, self.desktop.height)
         overlay = self.desktop.wait_window("Form5")
-        assert (overlay.x, overlay.y, overlay.width, overlay.height) == (
-            0, 0, self.desktop.width, self.desktop.height), "overlay %r" % overlay
+        # Wine may show it at its restored size for a moment.
+        try:
+            wait_for("the overlay to cover the screen", lambda: (lambda w: w and (w.x, w.y, w.width, w.height) == whole)(
+                self.desktop.window("Form5")), timeout=5)
+        except AssertionError:
+            raise AssertionError("overlay %r" % self.desktop.window("Form5"))
+
+    def test_overlay_has_no_taskbar_entry(self):
+        overlay = self.desktop.wait_window("Form5")
+        rows = self.program_windows("Form5")
+        shown = next(row for row in rows if row["class"] == "KwpshotOverlay")
+        assert shown["tool"] == "1", "the overlay is no tool window (it shows in Alt+Tab): %r" % shown
+        assert not [row for row in rows if row["taskbar"] == "1"], "a taskbar entry while the overlay shows: %r" % rows
+        states = self.desktop.states(overlay)
+        assert {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"} <= states, "overlay states %r" % states
 
     def test_two_clicks_and_the_dialog(self):
         left, top, width, height = REGION
@@ -202,15 +242,88 @@ class Suite:
         self.desktop.key("ctrl+a", "BackSpace")
         self.desktop.type(self.desktop.windows_path(missing))
         self.desktop.key("Return")
-        # The default error report: captioned with the application title.
-        box = wait_for("the error report", lambda: next(
-            (w for w in self.desktop.windows() if w.name == TITLE and (w.width, w.height) != CLIENT), None))
+        box = wait_for("the error report", self.error_report)
         self.shot("wine-error-report.png", crop=(box.x - 40, box.y - 40, box.width + 80, box.height + 80))
         self.desktop.activate(box)
         self.desktop.key("Return")
         wait_for("the error report to go", lambda: not any(w.name == TITLE for w in self.desktop.windows()))
         assert not os.path.exists(os.path.dirname(missing)), "a folder was made"
         assert self.program.poll() is None, "the program ended"
+
+    def overlay_row(self):
+        return next(row for row in self.program_windows("Form5") if row["class"] == "KwpshotOverlay")
+
+    def test_a_busy_clipboard_box_is_in_front_and_modal(self):
+        left, top, width, height = BUSY_REGION
+        self.desktop.activate(self.desktop.wait_window("Wine System Tray"))
+        self.desktop.key("ctrl+q")
+        self.desktop.wait_window("Form5")
+        # The first click: a press holds the mouse until its release.
+        self.desktop.move(left, top)
+        self.desktop.press()
+        assert self.overlay_row()["capture"] == "1", "the overlay does not hold the mouse while a button is down"
+        self.desktop.release()
+        assert self.overlay_row()["capture"] == "0", "the overlay holds the mouse after the release"
+
+        holder = self.desktop.start_program(self.probe, "hold-clipboard", stdin=subprocess.PIPE,
+                                            stdout=subprocess.PIPE)
+        try:
+            assert holder.stdout.readline().strip() == b"held", "the helper could not take the clipboard"
+            self.desktop.click(left + width, top + height)  # the second click
+            box = wait_for("the error report", self.error_report)
+            stacked = self.desktop.stacking()
+            assert stacked[-1] == str(int(box.id, 16)), "the box %r is not the topmost window: %r" % (box, stacked)
+            rows = self.program_windows("Form5")
+            assert rows[0]["class"] == "#32770", "the box is not in front of the overlay: %r" % rows
+            assert self.overlay_row()["enabled"] == "0", "the overlay takes input while the box shows"
+            self.shot("wine-busy-clipboard.png", scale="50%")
+            # A click on the overlay meanwhile changes nothing.
+            self.desktop.click(200, 200)
+            time.sleep(0.5)
+            boxes = [w for w in self.desktop.windows() if w.name == TITLE]
+            assert len(boxes) == 1, "boxes after a click on the overlay: %r" % boxes
+            assert self.desktop.stacking()[-1] == str(int(box.id, 16)), "the box went behind the overlay"
+            self.desktop.activate(box)
+            self.desktop.key("Return")
+            wait_for("the box to go", lambda: self.error_report() is None)
+        finally:
+            holder.stdin.close()
+            holder.wait(timeout=30)
+        # As a busy clipboard leaves it: the overlay shows the region, centred,
+        # and the next press is the first click of a new selection.
+        assert self.desktop.window("Form5"), "the overlay went away"
+        origin_x, origin_y = (self.desktop.width - width) // 2, (self.desktop.height - height) // 2
+        for dx, dy in ((0, 0), (width - 1, height - 1), (width // 2, height // 3)):
+            shown = self.desktop.pixel(origin_x + dx, origin_y + dy)
+            assert shown == pictures.pattern_pixel(left + dx, top + dy), "the region is not shown centred"
+        self.desktop.click(100, 100)
+        time.sleep(1)
+        assert self.desktop.window("Save As") is None, "the press was taken as a second click"
+        self.desktop.click(150, 120)
+        dialog = self.desktop.wait_window("Save As")
+        self.desktop.activate(dialog)
+        self.desktop.key("Escape")
+        self.desktop.wait_gone("Save As")
+        self.desktop.wait_gone("Form5")
+        assert self.program.poll() is None, "the program ended"
+
+    def test_taskbar_minimize_hides_the_main_window(self):
+        self.desktop.click(*self.tray_icon())
+        self.main_window()
+        rows = self.program_windows(TITLE)
+        main = next(row for row in rows if row["class"] == "KwpshotMainWindow")
+        entries = [row for row in rows if row["taskbar"] == "1"]
+        assert len(entries) == 1 and entries[0]["hwnd"] == main["owner"], \
+            "the taskbar entry is not on the main window's owner: %r" % rows
+        # What a click on the entry of the active application sends.
+        self.desktop.run_program(self.probe, "minimize", entries[0]["hwnd"])
+        self.desktop.wait_gone(TITLE)
+        assert not self.taskbar_entries(TITLE), "a taskbar entry is left"
+        assert self.program.poll() is None, "the program ended"
+        # Shown again from the tray, with its entry.
+        self.desktop.click(*self.tray_icon())
+        self.main_window()
+        assert len(self.taskbar_entries(TITLE)) == 1, "no taskbar entry for the main window shown again"
 
     def test_tray_opens_and_its_menu_exits(self):
         self.desktop.click(*self.tray_icon())
@@ -273,9 +386,10 @@ class Suite:
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe", required=True)
+    parser.add_argument("--probe", required=True)
     parser.add_argument("--screenshots", default="")
     args = parser.parse_args()
-    sys.exit(0 if Suite(args.exe, args.screenshots).run() else 1)
+    sys.exit(0 if Suite(args.exe, args.probe, args.screenshots).run() else 1)
 
 
 if __name__ == "__main__":

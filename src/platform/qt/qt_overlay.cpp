@@ -6,8 +6,15 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <optional>
+#include <vector>
+
+#include <xcb/xcb.h>
 
 #include "qt_dispatch.h"
 #include "x_pointer_event.h"
@@ -35,6 +42,46 @@ QRect LogicalRect(const QRect& device, qreal dpr) {
 }
 
 core::Rect ToRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+
+template <typename T>
+std::unique_ptr<T, decltype(&std::free)> Own(T* reply) {
+    return {reply, &std::free};
+}
+
+constexpr xcb_atom_t kNoAtom = XCB_ATOM_NONE;
+
+xcb_atom_t Intern(xcb_connection_t* connection, const char* name) {
+    auto reply = Own(xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name),
+                                           nullptr));
+    return reply ? reply->atom : kNoAtom;
+}
+
+// No taskbar or pager (Alt+Tab) entry: the overlay is no window of its own to
+// the user. The states go on the X window before each map, since a window
+// manager drops them when a window is withdrawn; Qt keeps the states it finds
+// there when it adds its own (stay on top, full screen).
+void SkipTaskbarAndPager(QWidget& widget) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11) return;  // not on X11
+    xcb_connection_t* connection = x11->connection();
+    const auto window = xcb_window_t(widget.winId());
+    const xcb_atom_t property = Intern(connection, "_NET_WM_STATE");
+    if (property == kNoAtom) return;
+    std::vector<xcb_atom_t> states;
+    auto reply = Own(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, window, property, XCB_ATOM_ATOM, 0, 1024), nullptr));
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+        states.assign(atoms, atoms + reply->value_len);
+    }
+    for (const char* name : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
+        const xcb_atom_t state = Intern(connection, name);
+        if (state != kNoAtom && std::find(states.begin(), states.end(), state) == states.end())
+            states.push_back(state);
+    }
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, property, XCB_ATOM_ATOM, 32,
+                        uint32_t(states.size()), states.data());
+}
 
 }  // namespace
 
@@ -248,6 +295,7 @@ void QtOverlay::ShowMaximized() {
         widget_->setScreen(screen);
         widget_->setGeometry(screen->geometry());
     }
+    if (!widget_->isVisible()) SkipTaskbarAndPager(*widget_);
     // Full screen rather than maximized: a maximized window stops at panels
     // and docks, and the overlay must cover the whole primary display.
     widget_->showFullScreen();

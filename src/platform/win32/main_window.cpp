@@ -9,7 +9,8 @@ namespace {
 
 constexpr wchar_t kClass[] = L"KwpshotMainWindow";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+// No taskbar entry of its own: the application window carries it.
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 #ifndef WM_DPICHANGED
 constexpr UINT WM_DPICHANGED = 0x02E0;
 #endif
@@ -18,9 +19,10 @@ bool IsWithin(HWND window, HWND child) { return child && (child == window || IsC
 
 }  // namespace
 
-MainWindow::MainWindow(Platform& platform, const std::string& caption, int clientWidth, int clientHeight,
-                       bool isMain, std::function<void()> onDestroyed)
+MainWindow::MainWindow(Platform& platform, ApplicationWindow& application, const std::string& caption,
+                       int clientWidth, int clientHeight, bool isMain, std::function<void()> onDestroyed)
     : context_(platform, SystemDpi()),
+      application_(application),
       isMain_(isMain),
       onDestroyed_(std::move(onDestroyed)),
       clientWidth_(clientWidth),
@@ -37,6 +39,7 @@ MainWindow::MainWindow(Platform& platform, const std::string& caption, int clien
     params.x = params.y = 0;
     params.width = outer.cx;
     params.height = outer.cy;
+    params.parent = application_.Handle();  // the owner
     window_ = CreateTargetWindow(*this, params);
     SendMessageW(window_.Get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
     SendMessageW(window_.Get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
@@ -79,12 +82,16 @@ void MainWindow::Show() {
         SetWindowPos(window_.Get(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                      (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    if (isMain_) application_.ShowTaskbarEntry();
     ShowWindow(window_.Get(), IsIconic(window_.Get()) ? SW_RESTORE : SW_SHOW);
     BringWindowToTop(window_.Get());
     SetForegroundWindow(window_.Get());
 }
 
-void MainWindow::Hide() { ShowWindow(window_.Get(), SW_HIDE); }
+void MainWindow::Hide() {
+    ShowWindow(window_.Get(), SW_HIDE);
+    if (isMain_) application_.HideTaskbarEntry();
+}
 
 bool MainWindow::Visible() const { return IsWindowVisible(window_.Get()) != FALSE; }
 

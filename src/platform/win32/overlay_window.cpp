@@ -12,19 +12,25 @@ constexpr int kRestoredLeft = 439, kRestoredTop = 348, kRestoredWidth = 186, kRe
 
 }  // namespace
 
-Overlay::Overlay(Platform& platform, OverlayEvents events) : platform_(platform), events_(std::move(events)) {
+Overlay::Overlay(Platform& platform, OverlayEvents events, std::function<void()> onDestroyed)
+    : platform_(platform), events_(std::move(events)), onDestroyed_(std::move(onDestroyed)) {
     // No CS_DBLCLKS: the second press of a double click is a press like any other.
     RegisterTargetClass(kClass);
     WindowParams params;
     params.className = kClass;
     params.title = L"Form5";
     params.style = WS_POPUP | WS_CLIPCHILDREN;
-    params.exStyle = WS_EX_TOPMOST;
+    params.exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
     params.x = kRestoredLeft;
     params.y = kRestoredTop;
     params.width = kRestoredWidth;
     params.height = kRestoredHeight;
     window_ = CreateTargetWindow(*this, params);
+}
+
+Overlay::~Overlay() {
+    SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, 0);
+    if (onDestroyed_) onDestroyed_();
 }
 
 void Overlay::SetPicture(const core::Bitmap* picture) {
@@ -53,7 +59,10 @@ void Overlay::ShowMaximized() {
     SetForegroundWindow(window_.Get());
 }
 
-void Overlay::Hide() { ShowWindow(window_.Get(), SW_HIDE); }
+void Overlay::Hide() {
+    if (GetCapture() == window_.Get()) ReleaseCapture();
+    ShowWindow(window_.Get(), SW_HIDE);
+}
 
 bool Overlay::Visible() const { return IsWindowVisible(window_.Get()) != FALSE; }
 
@@ -87,7 +96,14 @@ void Overlay::Paint() {
 
 void Overlay::Press(MouseButton button, LPARAM lParam) {
     const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+    // Taken before the handler runs: a handler that hides the overlay or
+    // opens a box lets go of it again.
+    SetCapture(window_.Get());
     if (events_.onMouseDown) Dispatch(platform_, [&] { events_.onMouseDown(button, x, y); });
+}
+
+void Overlay::Release(WPARAM buttonsHeld) {
+    if (!(buttonsHeld & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && GetCapture() == window_.Get()) ReleaseCapture();
 }
 
 LRESULT Overlay::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -113,6 +129,11 @@ LRESULT Overlay::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         case WM_LBUTTONDOWN: Press(MouseButton::Left, lParam); return 0;
         case WM_RBUTTONDOWN: Press(MouseButton::Right, lParam); return 0;
         case WM_MBUTTONDOWN: Press(MouseButton::Middle, lParam); return 0;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            Release(wParam);
+            return 0;
         case WM_CLOSE:
             // Closing the overlay only hides it.
             Hide();

@@ -2,6 +2,9 @@
 
 #include <shellapi.h>
 
+#include <initializer_list>
+#include <vector>
+
 #include "core/error.h"
 #include "platform/win32/clipboard.h"
 #include "platform/win32/files.h"
@@ -18,47 +21,56 @@
 namespace kwp::platform::win32 {
 namespace {
 
-constexpr wchar_t kApplicationClass[] = L"KwpshotApplication";
+// Disables the given windows that are visible and enabled, but `except`, and
+// enables them again when it goes; then the window that was active is active
+// again.
+class DisabledWindows {
+public:
+    DisabledWindows(std::initializer_list<HWND> windows, HWND except) : active_(GetActiveWindow()) {
+        for (HWND window : windows) {
+            if (window && window != except && IsWindowVisible(window) && IsWindowEnabled(window)) {
+                EnableWindow(window, FALSE);
+                disabled_.push_back(window);
+            }
+        }
+    }
+    ~DisabledWindows() {
+        for (HWND window : disabled_) EnableWindow(window, TRUE);
+        if (active_ && IsWindowVisible(active_) && IsWindowEnabled(active_)) SetActiveWindow(active_);
+    }
+    DisabledWindows(const DisabledWindows&) = delete;
+    DisabledWindows& operator=(const DisabledWindows&) = delete;
 
-WindowHandle CreateApplicationWindow(MessageTarget& target) {
-    RegisterTargetClass(kApplicationClass);
-    WindowParams params;
-    params.className = kApplicationClass;
-    params.style = WS_POPUP;
-    // Never shown; at the centre of the screen so that the boxes and dialogs
-    // it owns open there.
-    params.x = GetSystemMetrics(SM_CXSCREEN) / 2;
-    params.y = GetSystemMetrics(SM_CYSCREEN) / 2;
-    params.width = params.height = 0;
-    return CreateTargetWindow(target, params);
-}
+private:
+    HWND active_;
+    std::vector<HWND> disabled_;
+};
 
 }  // namespace
 
-Win32Platform::Win32Platform() : application_(CreateApplicationWindow(*this)), hotKeys_(*this) {}
-
-Win32Platform::~Win32Platform() { SetWindowLongPtrW(application_.Get(), GWLP_USERDATA, 0); }
-
-LRESULT Win32Platform::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcW(window, message, wParam, lParam);
+Win32Platform::Win32Platform() : hotKeys_(*this) {
+    // The taskbar entry's minimize hides the main window; its close closes it.
+    application_.SetHandlers(
+        [this] {
+            if (mainWindow_) mainWindow_->Hide();
+        },
+        [this] {
+            if (mainWindow_) mainWindow_->Close();
+        });
 }
+
+Win32Platform::~Win32Platform() = default;
 
 template <typename Run>
 auto Win32Platform::Modal(Run run) {
-    HWND active = GetActiveWindow();
-    HWND disabled = nullptr;
-    if (mainWindow_ && IsWindowVisible(mainWindow_->Handle()) && IsWindowEnabled(mainWindow_->Handle())) {
-        disabled = mainWindow_->Handle();
-        EnableWindow(disabled, FALSE);
-    }
-    struct Restore {
-        HWND disabled, active;
-        ~Restore() {
-            if (disabled) EnableWindow(disabled, TRUE);
-            if (active && IsWindowVisible(active)) SetActiveWindow(active);
-        }
-    } restore{disabled, active};
-    return run(application_.Get());
+    HWND overlay = overlay_ && overlay_->Visible() ? overlay_->Handle() : nullptr;
+    HWND owner = overlay ? overlay : application_.Handle();
+    // A press on the overlay holds the mouse; the box needs it.
+    ReleaseCapture();
+    // The box or dialog disables its owner itself (and enables it before it
+    // goes, so that the owner is active again); the others are ours to do.
+    DisabledWindows others({mainWindow_ ? mainWindow_->Handle() : nullptr, overlay, application_.Handle()}, owner);
+    return run(owner);
 }
 
 std::unique_ptr<SessionLock> Win32Platform::CreateSessionLock(const std::string& name) {
@@ -67,7 +79,7 @@ std::unique_ptr<SessionLock> Win32Platform::CreateSessionLock(const std::string&
 
 void Win32Platform::SetApplicationTitle(const std::string& title) {
     title_ = title;
-    SetWindowTextW(application_.Get(), Wide(title).c_str());
+    application_.SetTitle(title);
 }
 
 void Win32Platform::ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
@@ -84,10 +96,10 @@ void Win32Platform::RunMessageLoop() {
     }
 }
 
-void Win32Platform::BringApplicationToFront() { SetForegroundWindow(application_.Get()); }
+void Win32Platform::BringApplicationToFront() { SetForegroundWindow(application_.Handle()); }
 
 void Win32Platform::OpenWithShell(const std::string& address) {
-    HWND owner = mainWindow_ ? mainWindow_->Handle() : application_.Get();
+    HWND owner = mainWindow_ ? mainWindow_->Handle() : application_.Handle();
     ShellExecuteW(owner, nullptr, Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
@@ -99,15 +111,18 @@ core::Date Win32Platform::Today() const {
 
 std::unique_ptr<Window> Win32Platform::NewWindow(const std::string& caption, int clientWidth, int clientHeight) {
     const bool isMain = mainWindow_ == nullptr;
-    auto window = std::make_unique<MainWindow>(*this, caption, clientWidth, clientHeight, isMain, [this, isMain] {
-        if (isMain) mainWindow_ = nullptr;
-    });
+    auto window = std::make_unique<MainWindow>(*this, application_, caption, clientWidth, clientHeight, isMain,
+                                               [this, isMain] {
+                                                   if (isMain) mainWindow_ = nullptr;
+                                               });
     if (isMain) mainWindow_ = window.get();
     return window;
 }
 
 std::unique_ptr<OverlayWindow> Win32Platform::NewOverlay(OverlayEvents events) {
-    return std::make_unique<Overlay>(*this, std::move(events));
+    auto overlay = std::make_unique<Overlay>(*this, std::move(events), [this] { overlay_ = nullptr; });
+    overlay_ = overlay.get();
+    return overlay;
 }
 
 std::unique_ptr<Timer> Win32Platform::NewTimer(int intervalMs, Handler onTimer) {
@@ -139,7 +154,7 @@ int Win32Platform::ScreenHeight() const { return GetSystemMetrics(SM_CYSCREEN); 
 core::Bitmap Win32Platform::CopyScreen(int width, int height) { return CopyScreenArea(width, height); }
 
 void Win32Platform::SetClipboardBitmap(const core::Bitmap& bitmap) {
-    PutBitmapOnClipboard(application_.Get(), bitmap);
+    PutBitmapOnClipboard(application_.Handle(), bitmap);
 }
 
 std::optional<std::string> Win32Platform::RunSaveDialog(const SaveDialogOptions& options) {

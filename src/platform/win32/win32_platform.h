@@ -1,19 +1,20 @@
 #pragma once
 // The platform on the Win32 API: the application's hidden top-level window
-// (owner of message boxes, dialogs and the clipboard; the window brought to
-// the front for the hotkey), the hotkey window, and every operation of the
-// interface.
+// (owner of the main window, message boxes, dialogs and the clipboard; the
+// program's taskbar entry; the window brought to the front for the hotkey),
+// the hotkey window, and every operation of the interface.
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win32/application_window.h"
 #include "platform/win32/hotkey_window.h"
-#include "platform/win32/message_target.h"
 
 namespace kwp::platform::win32 {
 
 class MainWindow;
+class Overlay;
 
-class Win32Platform : public Platform, private MessageTarget {
+class Win32Platform : public Platform {
 public:
     Win32Platform();
     ~Win32Platform() override;
@@ -53,16 +54,19 @@ public:
                       const std::string& value) override;
 
 private:
-    LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-    // Runs a modal box or dialog owned by the application window, with the
-    // main window disabled meanwhile so that it is modal to the program.
+    // Runs a modal box or dialog, modal to every visible window of the
+    // program: owned by the overlay while it shows (an owned window lies in
+    // front of its owner, so the box is never hidden behind the topmost
+    // overlay), else by the application window; the program's other visible
+    // windows are disabled meanwhile.
     template <typename Run>
     auto Modal(Run run);
 
     std::string title_;
-    WindowHandle application_;
+    ApplicationWindow application_;
     HotKeyWindow hotKeys_;
     MainWindow* mainWindow_ = nullptr;  // the first window, while it lives
+    Overlay* overlay_ = nullptr;        // the overlay, while it lives
 };
 
 }  // namespace kwp::platform::win32
