@@ -162,12 +162,16 @@ class Suite:
         # Wine hears hotkeys only while one of its windows has the X focus.
         self.desktop.activate(self.desktop.wait_window("Wine System Tray"))
         self.desktop.key("ctrl+q")
+        self.desktop.wait_window("Form5")
         whole = (0, 0, self.desktop.width, self.desktop.height)
-        overlay = self.desktop.wait_window("Form5")
-        # Wine may show it at its restored size for a moment.
+
+        def covers_the_screen():
+            overlay = self.desktop.window("Form5")
+            return overlay and (overlay.x, overlay.y, overlay.width, overlay.height) == whole
+
+        # Under load, Wine may show it at its restored size for a moment.
         try:
-            wait_for("the overlay to cover the screen", lambda: (lambda w: w and (w.x, w.y, w.width, w.height) == whole)(
-                self.desktop.window("Form5")), timeout=5)
+            wait_for("the overlay to cover the screen", covers_the_screen, timeout=5)
         except AssertionError:
             raise AssertionError("overlay %r" % self.desktop.window("Form5"))
 
