@@ -159,15 +159,28 @@ std::pair<FileDescriptor, fs::path> CreateTemporaryBeside(const fs::path& target
     ThrowCannotCreate(path, ErrnoText(EEXIST));
 }
 
-void WriteAll(FileDescriptor& file, const Bytes& bytes, const std::string& path) {
+void WriteAll(FileDescriptor& file, const uint8_t* data, size_t size, const std::string& path) {
     size_t done = 0;
-    while (done < bytes.size()) {
-        long wrote = WriteSome(file.Get(), bytes.data() + done, bytes.size() - done);
+    while (done < size) {
+        long wrote = WriteSome(file.Get(), data + done, size - done);
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0) ThrowCannotCreate(path, ErrnoText(wrote < 0 ? errno : EIO));
         done += static_cast<size_t>(wrote);
     }
 }
+
+// Hands the bytes of `fill` straight to the temporary file.
+class DescriptorSink final : public FileSink {
+public:
+    DescriptorSink(FileDescriptor& file, const std::string& path) : file_(file), path_(path) {}
+    void Write(const void* data, size_t size) override {
+        WriteAll(file_, static_cast<const uint8_t*>(data), size, path_);
+    }
+
+private:
+    FileDescriptor& file_;
+    const std::string& path_;
+};
 
 }  // namespace
 
@@ -180,6 +193,10 @@ Bytes ReadWholeFile(const std::string& path) {
 std::optional<Bytes> TryReadWholeFile(const std::string& path) { return ReadFile(path).first; }
 
 void ReplaceWholeFile(const std::string& path, const Bytes& bytes) {
+    ReplaceFileWith(path, Durability::Flushed, [&](FileSink& sink) { sink.Write(bytes.data(), bytes.size()); });
+}
+
+void ReplaceFileWith(const std::string& path, Durability durability, const std::function<void(FileSink&)>& fill) {
     fs::path target = PathFromUtf8(path);
     std::error_code error;
 
@@ -200,8 +217,9 @@ void ReplaceWholeFile(const std::string& path, const Bytes& bytes) {
 
     auto [file, temporaryPath] = CreateTemporaryBeside(target, path);
     TemporaryFile temporary(temporaryPath);
-    WriteAll(file, bytes, path);
-    if (FlushToDisk(file.Get()) != 0) ThrowCannotCreate(path, ErrnoText(errno));
+    DescriptorSink sink(file, path);
+    fill(sink);
+    if (durability == Durability::Flushed && FlushToDisk(file.Get()) != 0) ThrowCannotCreate(path, ErrnoText(errno));
     if (!file.Close()) ThrowCannotCreate(path, ErrnoText(errno));
 
     // Best effort: some file systems keep no permission bits.

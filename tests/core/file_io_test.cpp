@@ -103,6 +103,27 @@ TEST_F(FileIoTest, ReplaceWritesTheNewBytesAndLeavesNothingElse) {
     EXPECT_EQ(Names(), std::vector<std::string>{"kwpshot.ini"});
 }
 
+TEST_F(FileIoTest, ReplaceWithTakesTheBytesInPiecesOrNothingWhenFillThrows) {
+    for (Durability durability : {Durability::Flushed, Durability::Unflushed}) {
+        Put("out.jpg", "old");
+        ReplaceFileWith(PathOf("out.jpg"), durability, [](FileSink& sink) {
+            sink.Write("ab", 2);
+            sink.Write("", 0);
+            sink.Write("cde", 3);
+        });
+        EXPECT_EQ(Get(PathOf("out.jpg")), "abcde");
+
+        EXPECT_THROW(ReplaceFileWith(PathOf("out.jpg"), durability,
+                                     [](FileSink& sink) {
+                                         sink.Write("partial", 7);
+                                         throw Error("JPEG error #1");
+                                     }),
+                     Error);
+        EXPECT_EQ(Get(PathOf("out.jpg")), "abcde");
+        EXPECT_EQ(Names(), std::vector<std::string>{"out.jpg"});
+    }
+}
+
 TEST_F(FileIoTest, ReplaceTakesUtf8Paths) {
     const std::string path = PathOf("\xE6\x88\xAA\xE5\x9B\xBE.jpg");  // 截图.jpg
     ReplaceWholeFile(path, B("jpeg"));
