@@ -103,7 +103,7 @@ void ReplaceFileWith(const std::string& path, Durability durability, const std::
 
     std::random_device entropy;
     fs::path temporary = target;
-    temporary.replace_filename(u8"." + target.filename().u8string() + u8"." + std::to_string(entropy()) + ".tmp");
+    temporary.replace_filename(L"." + target.filename().wstring() + L"." + std::to_wstring(entropy()) + L".tmp");
     // Owner read and write only: the replacement's mode is the owner's.
     Descriptor file(_wopen(temporary.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE));
     if (file.Get() < 0) ThrowCannotCreate(path, ErrnoText(errno));

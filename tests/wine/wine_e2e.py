@@ -7,6 +7,7 @@ Usage: wine_e2e.py --exe build-win32/kwpshot.exe [--screenshots DIR]
 Ends with the line "N passed, M failed"; exit status 1 when any failed."""
 import argparse
 import os
+import stat
 import subprocess
 import sys
 import time
@@ -211,6 +212,31 @@ class Suite:
         wait_for("the error report to go", lambda: not any(w.name == TITLE for w in self.desktop.windows()))
         assert not os.path.exists(os.path.dirname(missing)), "a folder was made"
         assert self.program.poll() is None, "the program ended"
+
+    def test_replacing_a_private_file_keeps_it_private(self):
+        # The new file is made with the old one's access list, which Wine keeps
+        # as the Unix permission bits: never readable by others meanwhile.
+        left, top, width, height = REGION
+        private = os.path.join(self.desktop.root, "out", "private.jpg")
+        with open(private, "wb") as f:
+            f.write(b"old")
+        os.chmod(private, 0o600)
+        self.desktop.activate(self.desktop.wait_window("Wine System Tray"))
+        self.desktop.key("ctrl+q")
+        self.desktop.wait_window("Form5")
+        self.desktop.click(left, top)
+        self.desktop.click(left + 10, top + 10)
+        dialog = self.desktop.wait_window("Save As")
+        self.desktop.activate(dialog)
+        self.desktop.key("ctrl+a", "BackSpace")
+        self.desktop.type(self.desktop.windows_path(private))
+        self.desktop.key("Return")
+        self.desktop.wait_gone("Save As")
+        wait_for("the JPEG", lambda: open(private, "rb").read()[:2] == b"\xff\xd8")
+        mode = stat.S_IMODE(os.stat(private).st_mode)
+        assert mode == 0o600, "the replaced file has mode %o" % mode
+        left_over = sorted(os.listdir(os.path.dirname(private)))
+        assert left_over == ["private.jpg", "region.jpg"], "files in the folder: %r" % left_over
 
     def test_tray_opens_and_its_menu_exits(self):
         self.desktop.click(*self.tray_icon())
