@@ -215,7 +215,8 @@ class Suite:
 
     def test_replacing_a_private_file_keeps_it_private(self):
         # The new file is made with the old one's access list, which Wine keeps
-        # as the Unix permission bits: never readable by others meanwhile.
+        # as Unix permission bits: never readable by others meanwhile. (Wine maps
+        # the list back only roughly, owner and group alike; others get nothing.)
         left, top, width, height = REGION
         private = os.path.join(self.desktop.root, "out", "private.jpg")
         with open(private, "wb") as f:
@@ -234,7 +235,7 @@ class Suite:
         self.desktop.wait_gone("Save As")
         wait_for("the JPEG", lambda: open(private, "rb").read()[:2] == b"\xff\xd8")
         mode = stat.S_IMODE(os.stat(private).st_mode)
-        assert mode == 0o600, "the replaced file has mode %o" % mode
+        assert mode & 0o007 == 0, "the replaced file has mode %o" % mode
         left_over = sorted(os.listdir(os.path.dirname(private)))
         assert left_over == ["private.jpg", "region.jpg"], "files in the folder: %r" % left_over
 
