@@ -111,7 +111,8 @@ std::string FollowLinks(const std::string& path, const std::string& shown) {
         struct stat dir{};
         if (::stat(folder.c_str(), &dir) != 0) ThrowCannotCreate(shown, ErrnoText(errno));
         const bool shared = (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH);
-        if (shared && link.st_uid != ::geteuid() && link.st_uid != dir.st_uid) ThrowCannotCreate(shown, ErrnoText(EACCES));
+        if (shared && link.st_uid != ::geteuid() && link.st_uid != dir.st_uid)
+            ThrowCannotCreate(shown, ErrnoText(EACCES));
 
         std::string target(PATH_MAX, '\0');
         const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());

@@ -34,7 +34,8 @@ void Put16(Bytes& b, size_t at, uint16_t v) {
 // Exactly as many bytes as the text gives, so the sanitizer sees a read past them.
 Bytes FromHex(std::string_view hex) {
     Bytes bytes(hex.size() / 2);
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(std::stoi(std::string(hex.substr(2 * i, 2)), nullptr, 16));
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(std::stoi(std::string(hex.substr(2 * i, 2)), nullptr, 16));
     return bytes;
 }
 

@@ -70,7 +70,8 @@ public:
         while (size > 0) {
             const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 24));
             DWORD written = 0;
-            if (!WriteFile(file_, bytes, chunk, &written, nullptr)) Fail(core::kCannotCreateFile, path_, GetLastError());
+            if (!WriteFile(file_, bytes, chunk, &written, nullptr))
+                Fail(core::kCannotCreateFile, path_, GetLastError());
             if (written == 0) Fail(core::kCannotCreateFile, path_, ERROR_WRITE_FAULT);
             bytes += written;
             size -= written;
@@ -148,7 +149,8 @@ void ReplaceFileWithW(const std::string& path, core::Durability durability,
         // The file stays from here on: only the move below remains.
         if (marked && !MarkForDeletion(file.Get(), false)) Fail(core::kCannotCreateFile, path, GetLastError());
     }
-    const DWORD flags = MOVEFILE_REPLACE_EXISTING | (durability == core::Durability::Flushed ? MOVEFILE_WRITE_THROUGH : 0);
+    const DWORD flags =
+        MOVEFILE_REPLACE_EXISTING | (durability == core::Durability::Flushed ? MOVEFILE_WRITE_THROUGH : 0);
     if (!MoveFileExW(temporary.Get(), target.c_str(), flags)) Fail(core::kCannotCreateFile, path, GetLastError());
     temporary.Placed();
 }
