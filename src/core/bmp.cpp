@@ -12,6 +12,7 @@ namespace {
 constexpr size_t kFileHeaderSize = 14;
 constexpr size_t kInfoHeaderSize = 40;
 constexpr size_t kHeadersSize = kFileHeaderSize + kInfoHeaderSize;
+constexpr size_t kMasksSize = 12;  // red, green and blue masks of BI_BITFIELDS
 constexpr uint32_t kBiRgb = 0;
 constexpr uint32_t kBiBitfields = 3;
 
@@ -96,10 +97,11 @@ Bitmap DecodeBmp(const Bytes& bytes) {
     uint64_t headersEnd = kFileHeaderSize + uint64_t{infoSize};
     if (compression == kBiBitfields) {
         // Accepted only when the masks are the plain 8-bit blue, green, red
-        // layout; they follow a 40-byte header and sit inside longer ones.
+        // layout; they follow a 40-byte header and sit inside longer ones. A
+        // header of 41 to 51 bytes would cut them, so it is refused.
         if (bpp != 32) NotValid();
-        if (infoSize == kInfoHeaderSize) headersEnd += 12;
-        if (headersEnd > size) NotValid();
+        if (infoSize == kInfoHeaderSize) headersEnd += kMasksSize;
+        if (headersEnd < kHeadersSize + kMasksSize || headersEnd > size) NotValid();
         if (Get32(h + 54) != 0x00FF0000u || Get32(h + 58) != 0x0000FF00u || Get32(h + 62) != 0x000000FFu) NotValid();
     } else if (compression != kBiRgb) {
         NotValid();

@@ -133,6 +133,23 @@ TEST_F(ProgramTest, FailedWriteShowsTheErrorAndStopsSave) {
     EXPECT_FALSE(SettingsExist());
 }
 
+// A settings file that is there but cannot be read (a FIFO or a device in its
+// place, or one too large to be ours): the defaults show, and Save fails
+// rather than replace it with a file that holds only what it wrote.
+TEST_F(ProgramTest, UnreadableFileGivesTheDefaultsAndSaveFails) {
+    StoreSettings(File("80", "16449", "1"));
+    desktop.unreadablePaths.insert(SettingsPath());
+    Run([&] {
+        EXPECT_EQ(Form2->Edit1->Text(), "50");
+        EXPECT_EQ(Form2->HotKey2->Value(), 16465);
+        EXPECT_TRUE(Window().Visible());
+        ASSERT_TRUE(Save());
+        EXPECT_EQ(Boxes(), (std::vector<std::string>{"Pixnab简体中文免费版V3.02.29|Unable to write to kwpshot.ini.|16"}));
+        EXPECT_TRUE(Window().Visible());
+    });
+    EXPECT_EQ(StoredSettings(), File("80", "16449", "1"));
+}
+
 TEST_F(ProgramTest, WriteFailingHalfWayKeepsTheValuesWrittenBeforeIt) {
     StoreSettings(File("50", "16465", "0"));
     desktop.settingsWritesLeft = 1;

@@ -31,6 +31,14 @@ void Put16(Bytes& b, size_t at, uint16_t v) {
     b[at + 1] = static_cast<uint8_t>(v >> 8);
 }
 
+// Exactly as many bytes as the text gives, so the sanitizer sees a read past them.
+Bytes FromHex(std::string_view hex) {
+    Bytes bytes(hex.size() / 2);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(std::stoi(std::string(hex.substr(2 * i, 2)), nullptr, 16));
+    return bytes;
+}
+
 void ExpectNotValid(const Bytes& bytes) {
     try {
         DecodeBmp(bytes);
@@ -202,7 +210,23 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"RunLength", [](Bytes& b) { Put32(b, 30, 1); }},
         BrokenCase{"Jpeg", [](Bytes& b) { Put32(b, 30, 4); }},
         BrokenCase{"BitfieldsAt24Bits", [](Bytes& b) { Put32(b, 30, 3); }},
-        BrokenCase{"ImageSizePastTheData", [](Bytes& b) { Put32(b, 34, 0xFFFFFF00u); }}),
+        BrokenCase{"ImageSizePastTheData", [](Bytes& b) { Put32(b, 34, 0xFFFFFF00u); }},
+        // Found by fuzzing: a 41-byte header with BI_BITFIELDS, whose masks
+        // would lie past the end of the data.
+        BrokenCase{"MasksPastTheEnd", [](Bytes& b) {
+            b = FromHex("424d3700000000000000370000002900000001000000010000000100200003000000000000000000000000000000000000000000000000");
+        }},
+        BrokenCase{"MasksCutByAShortHeader", [](Bytes& b) {
+            b = EncodeBmp(Numbered(2, 2, 32));
+            b.insert(b.begin() + 54, 12, 0);
+            Put32(b, 2, static_cast<uint32_t>(b.size()));
+            Put32(b, 10, 66);
+            Put32(b, 14, 51);  // the masks would end at byte 66, the header at 65
+            Put32(b, 30, 3);
+            Put32(b, 54, 0x00FF0000u);
+            Put32(b, 58, 0x0000FF00u);
+            Put32(b, 62, 0x000000FFu);
+        }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BmpTest, DecodedBitmapKeepsTheFilesDepth) {

@@ -9,6 +9,7 @@ settings file, the JPEG, the clipboard.
 import argparse
 import os
 import signal
+import stat
 import subprocess
 import sys
 import traceback
@@ -103,6 +104,12 @@ class Fixture:
         self.desktop.xdotool("windowactivate", "--sync", box)
         self.desktop.key("Return")
         wait_until(lambda: box not in self.desktop.windows(BOX), 10, "the box to close")
+
+    def dismiss_box_titled(self, box):
+        """Closes an error report, whose caption is the main window's."""
+        self.desktop.xdotool("windowactivate", "--sync", box)
+        self.desktop.key("Return")
+        wait_until(lambda: box not in self.desktop.windows(MAIN), 10, "the error report to close")
 
     def exit_through_tray(self, program):
         self.choose_from_tray_menu(1)  # 退出(&Q)
@@ -496,6 +503,45 @@ def scenario_hotkey_held_elsewhere(args):
         fx.desktop.xdotool("windowactivate", "--sync", dialog)
         fx.desktop.key("Escape")
         wait_until(lambda: not fx.desktop.windows(SAVE_DIALOG), 10, "the dialog to close")
+        fx.exit_through_tray(program)
+
+
+def scenario_special_files(args):
+    """A FIFO where the settings file is and where the picture is saved:
+    nothing waits on it. The program starts with the defaults and Save shows
+    that the settings cannot be written; a capture saved onto the FIFO shows
+    the error report. The FIFOs stay as they were."""
+    with Fixture(args, "special_files") as fx:
+        os.mkfifo(fx.ini_path)
+        program = fx.start_program()
+        fx.wait_running(program)
+        window = fx.main_window()  # shown: the default, as the file could not be read
+        fx.click_in(window, EDIT1)
+        fx.desktop.key("alt+y")  # 保存&Y
+        box = wait_until(lambda: [w for w in fx.desktop.windows(MAIN) if w != window], 10, "the write error")[0]
+        fx.shot("settings-write-error.png", fx.window_with_frame(box))
+        fx.dismiss_box_titled(box)
+        assert window in fx.desktop.windows(MAIN), "the window stays open after the failed Save"
+        assert stat.S_ISFIFO(os.lstat(fx.ini_path).st_mode), "the FIFO stays"
+        fx.exit_through_tray(program)
+
+        os.remove(fx.ini_path)
+        fx.write_ini(ini_bytes(hidden=b"1"))
+        folder = os.path.join(fx.work, "pictures")
+        os.makedirs(folder)
+        fifo = os.path.join(folder, "shot.jpg")
+        os.mkfifo(fifo)
+        program = fx.start_program()
+        fx.wait_running(program)
+        press_hotkey(fx)
+        dialog = capture_region(fx, (10, 10), (50, 40))
+        answer_dialog(fx, dialog, fifo)
+        box = wait_until(lambda: fx.desktop.windows(MAIN), 15, "the error report")[0]
+        fx.shot("save-error.png", fx.window_with_frame(box))
+        fx.dismiss_box_titled(box)
+        assert stat.S_ISFIFO(os.lstat(fifo).st_mode), "the FIFO stays"
+        assert os.listdir(folder) == ["shot.jpg"], f"left behind: {os.listdir(folder)}"
+        assert program.running(), "kwpshot ended:\n" + program.output()
         fx.exit_through_tray(program)
 
 

@@ -10,6 +10,7 @@ taskbar, and reads window state that X does not show.)
 Ends with the line "N passed, M failed"; exit status 1 when any failed."""
 import argparse
 import os
+import stat
 import subprocess
 import sys
 import time
@@ -328,6 +329,31 @@ class Suite:
         self.desktop.click(*self.tray_icon())
         self.main_window()
         assert len(self.taskbar_entries(TITLE)) == 1, "no taskbar entry for the main window shown again"
+    def test_replacing_a_private_file_keeps_it_private(self):
+        # The new file is made with the old one's access list, which Wine keeps
+        # as Unix permission bits: never readable by others meanwhile. (Wine maps
+        # the list back only roughly, owner and group alike; others get nothing.)
+        left, top, width, height = REGION
+        private = os.path.join(self.desktop.root, "out", "private.jpg")
+        with open(private, "wb") as f:
+            f.write(b"old")
+        os.chmod(private, 0o600)
+        self.desktop.activate(self.desktop.wait_window("Wine System Tray"))
+        self.desktop.key("ctrl+q")
+        self.desktop.wait_window("Form5")
+        self.desktop.click(left, top)
+        self.desktop.click(left + 10, top + 10)
+        dialog = self.desktop.wait_window("Save As")
+        self.desktop.activate(dialog)
+        self.desktop.key("ctrl+a", "BackSpace")
+        self.desktop.type(self.desktop.windows_path(private))
+        self.desktop.key("Return")
+        self.desktop.wait_gone("Save As")
+        wait_for("the JPEG", lambda: open(private, "rb").read()[:2] == b"\xff\xd8")
+        mode = stat.S_IMODE(os.stat(private).st_mode)
+        assert mode & 0o007 == 0, "the replaced file has mode %o" % mode
+        left_over = sorted(os.listdir(os.path.dirname(private)))
+        assert left_over == ["private.jpg", "region.jpg"], "files in the folder: %r" % left_over
 
     def test_tray_opens_and_its_menu_exits(self):
         self.desktop.click(*self.tray_icon())

@@ -224,6 +224,9 @@ bool HeadlessPlatform::ProfileWrite(const std::string& file, const std::string& 
                                     const std::string& value) {
     const std::string path = system_.SettingsPath(file);
     if (system_.unwritablePaths.count(path) || system_.settingsWritesLeft == 0) return false;
+    // A file that is there but cannot be read is not replaced by one that
+    // holds only this value, as on the desktops.
+    if (system_.unreadablePaths.count(path) && system_.files.count(path)) return false;
     if (system_.settingsWritesLeft > 0) --system_.settingsWritesLeft;
     core::Bytes& bytes = system_.files[path];
     std::string updated = core::IniStore(std::string(bytes.begin(), bytes.end()), section, key, value);

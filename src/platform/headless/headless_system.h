@@ -69,7 +69,7 @@ public:
     bool clipboardBusy = false;                 // "Cannot open clipboard"
     std::set<std::string> unwritablePaths;      // writes to these fail
     int settingsWritesLeft = -1;                // settings writes that succeed before they fail; -1: all
-    std::set<std::string> unreadablePaths;      // reads of these fail
+    std::set<std::string> unreadablePaths;      // reads of these fail (and settings writes, as for a FIFO)
     bool screenUnreadable = false;              // "Canvas does not allow drawing"
     int timersLeft = 1000;                      // "Not enough timers available" at 0
 };

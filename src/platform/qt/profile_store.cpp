@@ -13,6 +13,10 @@ namespace kwp::qt {
 
 namespace {
 
+// A settings file larger than this is taken as unreadable: it is no file this
+// program wrote, and a link to an endless device must not be read forever.
+constexpr size_t kMaxFileSize = 1024 * 1024;
+
 std::string_view AsText(const core::Bytes& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
@@ -44,7 +48,7 @@ std::string ProfileStore::PathOf(const std::string& file) { return ConfigFolder(
 
 std::string ProfileStore::Read(const std::string& file, const std::string& section, const std::string& key,
                                const std::string& fallback) const {
-    std::optional<core::Bytes> bytes = core::TryReadWholeFile(PathOf(file));
+    std::optional<core::Bytes> bytes = core::TryReadWholeFile(PathOf(file), kMaxFileSize);
     if (!bytes) return fallback;
     return core::IniLookup(AsText(*bytes), section, key).value_or(fallback);
 }
@@ -52,9 +56,9 @@ std::string ProfileStore::Read(const std::string& file, const std::string& secti
 bool ProfileStore::Write(const std::string& file, const std::string& section, const std::string& key,
                          const std::string& value) const {
     const std::string path = PathOf(file);
-    std::optional<core::Bytes> old = core::TryReadWholeFile(path);
-    // A file that is there but cannot be read is not replaced by one that
-    // holds only this value.
+    std::optional<core::Bytes> old = core::TryReadWholeFile(path, kMaxFileSize);
+    // A file that is there but cannot be read (or is too large, or is a FIFO
+    // or a device) is not replaced by one that holds only this value.
     if (!old && Exists(path)) return false;
     const std::string text = core::IniStore(old ? AsText(*old) : std::string_view{}, section, key, value);
     try {

@@ -1,6 +1,8 @@
 #pragma once
 // The settings file on Linux: one file in $XDG_CONFIG_HOME (~/.config when
 // unset), read and written by the core INI codec and replaced atomically.
+// A file that is not a regular one, or is over 1 MiB, counts as unreadable:
+// the defaults are read and every write fails.
 #include <string>
 
 namespace kwp::qt {
