@@ -17,7 +17,8 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 class Converter {
 public:
     Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {
-        if (handle_ == reinterpret_cast<iconv_t>(-1)) throw Error(std::string("No text conversion from ") + from + " to " + to);
+        if (handle_ == reinterpret_cast<iconv_t>(-1))
+            throw Error(std::string("No text conversion from ") + from + " to " + to);
     }
     ~Converter() { iconv_close(handle_); }
     Converter(const Converter&) = delete;
@@ -76,9 +77,17 @@ Utf8Sequence SequenceAt(std::string_view s) {
     return {length, code >= 0x10000};
 }
 
+// ASCII is the same in both, so the usual settings need no converter.
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<uint8_t>(c) >= 0x80) return false;
+    return true;
+}
+
 }  // namespace
 
 std::string GbkToUtf8(std::string_view gbk) {
+    if (IsAscii(gbk)) return std::string(gbk);
     Converter converter("UTF-8", kGbk);
     std::string out;
     out.reserve(gbk.size() * 3 / 2);
@@ -90,6 +99,7 @@ std::string GbkToUtf8(std::string_view gbk) {
 }
 
 std::string Utf8ToGbk(std::string_view utf8) {
+    if (IsAscii(utf8)) return std::string(utf8);
     Converter converter(kGbk, "UTF-8");
     std::string out;
     out.reserve(utf8.size());
