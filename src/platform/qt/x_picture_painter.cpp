@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "x_pixel_format.h"
+
 namespace kwp::qt {
 
 namespace {
@@ -24,7 +26,7 @@ std::unique_ptr<XPicturePainter> XPicturePainter::For(xcb_connection_t* connecti
     auto attributes = Own(
         xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr));
     if (!geometry || !attributes) return nullptr;
-    std::optional<XPixelFormat> format = XPixelFormat::Of(connection, geometry->depth, attributes->visual);
+    std::optional<core::PixelFormat> format = XPixelFormat(connection, geometry->depth, attributes->visual);
     // Depth 32 is left to the toolkit: its top byte would be taken as alpha.
     if (!format || format->Depth() == 32) return nullptr;
     if (format->UsesColourMap()) {
@@ -35,7 +37,7 @@ std::unique_ptr<XPicturePainter> XPicturePainter::For(xcb_connection_t* connecti
     return std::unique_ptr<XPicturePainter>(new XPicturePainter(connection, window, std::move(*format)));
 }
 
-XPicturePainter::XPicturePainter(xcb_connection_t* connection, xcb_window_t window, XPixelFormat format)
+XPicturePainter::XPicturePainter(xcb_connection_t* connection, xcb_window_t window, core::PixelFormat format)
     : connection_(connection), window_(window), gc_(xcb_generate_id(connection)), format_(std::move(format)) {
     // No GraphicsExpose or NoExpose events for our puts.
     const uint32_t values[] = {0};

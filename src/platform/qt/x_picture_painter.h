@@ -12,7 +12,7 @@
 
 #include "core/bitmap.h"
 #include "core/geometry.h"
-#include "x_pixel_format.h"
+#include "core/pixel_format.h"
 
 namespace kwp::qt {
 
@@ -41,14 +41,14 @@ public:
     std::optional<uint32_t> Flush();
 
 private:
-    XPicturePainter(xcb_connection_t* connection, xcb_window_t window, XPixelFormat format);
+    XPicturePainter(xcb_connection_t* connection, xcb_window_t window, core::PixelFormat format);
     void PutThroughSocket(const core::Bitmap& picture, const core::Rect& part, int x, int y);
     void Sent(xcb_void_cookie_t request);
 
     xcb_connection_t* connection_;
     xcb_window_t window_;
     xcb_gcontext_t gc_;
-    XPixelFormat format_;
+    core::PixelFormat format_;
     std::optional<uint32_t> fillColour_;
     std::optional<uint32_t> firstSequence_;
     std::vector<uint32_t> rows_;  // a piece of the picture on its way through the socket

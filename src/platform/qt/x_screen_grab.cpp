@@ -54,7 +54,7 @@ SharedImageSegment::~SharedImageSegment() {
 }
 
 XScreenGrab::XScreenGrab(XConnection x) : x_(x) {
-    format_ = XPixelFormat::OfScreen(x_.connection, x_.screen);
+    format_ = XScreenPixelFormat(x_.connection, x_.screen);
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(x_.connection, &xcb_shm_id);
     if (ext && ext->present) {
         auto version = Own(xcb_shm_query_version_reply(x_.connection, xcb_shm_query_version(x_.connection), nullptr));
@@ -64,7 +64,7 @@ XScreenGrab::XScreenGrab(XConnection x) : x_(x) {
 
 XScreenGrab::~XScreenGrab() = default;
 
-const XPixelFormat& XScreenGrab::Format() {
+const core::PixelFormat& XScreenGrab::Format() {
     if (!format_) throw core::Error(kCannotDraw);
     // A colour map can change at any time: read it for every grab.
     if (format_->UsesColourMap())
@@ -130,7 +130,7 @@ std::optional<xcb_shm_seg_t> XScreenGrab::SegmentOf(const core::Bitmap& bitmap) 
 
 core::Bitmap XScreenGrab::Copy(int x, int y, int width, int height) {
     if (width <= 0 || height <= 0) return core::Bitmap(0, 0, Depth());
-    const XPixelFormat& format = Format();
+    const core::PixelFormat& format = Format();
     std::unique_ptr<SharedImageSegment> segment;
     if (shmAvailable_) {
         try {
@@ -157,7 +157,7 @@ core::Bitmap XScreenGrab::Copy(int x, int y, int width, int height) {
 
 core::Bitmap XScreenGrab::CopyWithGetImage(int x, int y, int width, int height) {
     if (width <= 0 || height <= 0) return core::Bitmap(0, 0, Depth());
-    const XPixelFormat& format = Format();
+    const core::PixelFormat& format = Format();
     auto cookie = xcb_get_image(x_.connection, XCB_IMAGE_FORMAT_Z_PIXMAP, x_.root, int16_t(x), int16_t(y),
                                 uint16_t(width), uint16_t(height), ~0u);
     auto reply = Own(xcb_get_image_reply(x_.connection, cookie, nullptr));

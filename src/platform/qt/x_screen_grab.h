@@ -77,7 +77,7 @@ private:
 
     // The screen's pixel format, its colour map read afresh; throws when the
     // server's pixels are of a kind that cannot be converted.
-    const XPixelFormat& Format();
+    const core::PixelFormat& Format();
     // The spare segment if it is large enough, else a new one; throws when
     // the server cannot attach it.
     std::unique_ptr<SharedImageSegment> SegmentFor(int width, int height);
@@ -91,7 +91,7 @@ private:
 
     XConnection x_;
     bool shmAvailable_ = false;
-    std::optional<XPixelFormat> format_;
+    std::optional<core::PixelFormat> format_;
     std::shared_ptr<Segments> segments_ = std::make_shared<Segments>();
 };
 
