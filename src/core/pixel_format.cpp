@@ -1,7 +1,6 @@
 #include "core/pixel_format.h"
 
 #include <bit>
-#include <cstring>
 
 namespace kwp::core {
 
@@ -148,7 +147,6 @@ uint32_t PixelFormat::PixelOf(uint32_t rgb) const {
 
 void PixelFormat::FromWords(const uint32_t* words, int width, uint8_t* out) const {
     const size_t step = size_t(layout_.bitsPerPixel / 8);
-    std::memset(out, 0, RowBytes(width));
     if (layout_.bitsPerPixel == 16 && !layout_.msbFirst) {
         for (int x = 0; x < width; ++x) {
             const uint32_t pixel = PixelOf(words[x]);

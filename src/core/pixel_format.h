@@ -47,7 +47,8 @@ public:
     // The pixel value for the colour 0xRRGGBB (for a colour-map layout once
     // its map was set to write).
     uint32_t PixelOf(uint32_t rgb) const;
-    // One row of bitmap words as pixels (RowBytes(width) bytes; padding zero).
+    // `width` bitmap words as pixels, written from `out` on; the bytes after
+    // them (a row's padding, the pixels beside) are left as they are.
     void FromWords(const uint32_t* words, int width, uint8_t* out) const;
 
 private:

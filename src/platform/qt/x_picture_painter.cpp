@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "core/error.h"
+
 #include "x_pixel_format.h"
 
 namespace kwp::qt {
@@ -69,6 +71,7 @@ void XPicturePainter::Put(const core::Bitmap& picture, std::optional<xcb_shm_seg
     y += inside.top - part.top;
     // The segment holds words 0x??RRGGBB: shown as they are where the
     // window's pixels are such words.
+    if (!format_.IsNative() && PutThroughMirror(picture, inside, x, y)) return;
     if (!segment || !format_.IsNative()) {
         PutThroughSocket(picture, inside, x, y);
         return;
@@ -77,6 +80,41 @@ void XPicturePainter::Put(const core::Bitmap& picture, std::optional<xcb_shm_seg
                            uint16_t(inside.left), uint16_t(inside.top), uint16_t(inside.Width()),
                            uint16_t(inside.Height()), int16_t(x), int16_t(y), format_.Depth(),
                            XCB_IMAGE_FORMAT_Z_PIXMAP, 0, *segment, 0));
+}
+
+// Only the part asked for is converted into the mirror, and the server copies
+// it from there when it runs the request. If it runs it after a later Put
+// rewrote those pixels, it shows the newer ones, which that put shows anyway.
+bool XPicturePainter::PutThroughMirror(const core::Bitmap& picture, const core::Rect& part, int x, int y) {
+    if (mirrorRefused_) return false;
+    const size_t stride = format_.RowBytes(picture.Width());
+    if (picture.Width() != mirrorWidth_ || picture.Height() != mirrorHeight_) {
+        // Rows of another length: the server must be done with the old ones.
+        if (mirror_) std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+        if (!mirror_ || mirror_->Size() < stride * size_t(picture.Height())) {
+            mirror_.reset();
+            const xcb_query_extension_reply_t* shm = xcb_get_extension_data(connection_, &xcb_shm_id);
+            try {
+                if (!shm || !shm->present) throw core::Error("no MIT-SHM");
+                mirror_ = std::make_unique<SharedImageSegment>(connection_, stride * size_t(picture.Height()));
+            } catch (const core::Error&) {
+                mirrorRefused_ = true;  // through the socket from now on
+                return false;
+            }
+        }
+        mirrorWidth_ = picture.Width();
+        mirrorHeight_ = picture.Height();
+    }
+    uint8_t* base = reinterpret_cast<uint8_t*>(mirror_->Pixels());
+    const size_t step = size_t(format_.BitsPerPixel() / 8);
+    for (int row = part.top; row < part.bottom; ++row)
+        format_.FromWords(picture.Row(row) + part.left, part.Width(),
+                          base + size_t(row) * stride + size_t(part.left) * step);
+    Sent(xcb_shm_put_image(connection_, window_, gc_, uint16_t(picture.Width()), uint16_t(picture.Height()),
+                           uint16_t(part.left), uint16_t(part.top), uint16_t(part.Width()), uint16_t(part.Height()),
+                           int16_t(x), int16_t(y), uint8_t(format_.Depth()), XCB_IMAGE_FORMAT_Z_PIXMAP, 0,
+                           mirror_->Id(), 0));
+    return true;
 }
 
 void XPicturePainter::PutThroughSocket(const core::Bitmap& picture, const core::Rect& part, int x, int y) {

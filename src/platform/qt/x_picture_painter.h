@@ -13,6 +13,7 @@
 #include "core/bitmap.h"
 #include "core/geometry.h"
 #include "core/pixel_format.h"
+#include "x_screen_grab.h"
 
 namespace kwp::qt {
 
@@ -43,6 +44,7 @@ public:
 private:
     XPicturePainter(xcb_connection_t* connection, xcb_window_t window, core::PixelFormat format);
     void PutThroughSocket(const core::Bitmap& picture, const core::Rect& part, int x, int y);
+    bool PutThroughMirror(const core::Bitmap& picture, const core::Rect& part, int x, int y);
     void Sent(xcb_void_cookie_t request);
 
     xcb_connection_t* connection_;
@@ -52,6 +54,11 @@ private:
     std::optional<uint32_t> fillColour_;
     std::optional<uint32_t> firstSequence_;
     std::vector<uint32_t> rows_;  // a piece of the picture on its way through the socket
+    // For windows whose pixels are not the bitmap's words: a shared segment
+    // holding the picture in the window's layout, and its picture's size.
+    std::unique_ptr<SharedImageSegment> mirror_;
+    int mirrorWidth_ = 0, mirrorHeight_ = 0;
+    bool mirrorRefused_ = false;
 };
 
 }  // namespace kwp::qt
