@@ -262,8 +262,9 @@ public:
 
     // The settings file, by its bare name: the system's private-profile
     // functions or the same rules on a file in the platform's one fixed
-    // location. Section and key are the file's bytes. Read gives the value
-    // (unquoted, at most 2047 bytes) or `fallback`; Write returns false when
+    // location. Section and key are the file's bytes; values are UTF-8 here
+    // and GBK (code page 936) in the file. Read gives the value (unquoted, at
+    // most 2047 bytes of the file) or `fallback`; Write returns false when
     // the file could not be written.
     virtual std::string ProfileRead(const std::string& file, const std::string& section, const std::string& key,
                                     const std::string& fallback) = 0;

@@ -220,6 +220,18 @@ TEST_F(CaptureTest, HotKeyCaptureWithAQualityThatIsNotAnIntegerKeepsTheBitmapFil
     EXPECT_EQ(*desktop.clipboard, desktop.screen.Crop({3, 4, 20, 9}));
 }
 
+TEST_F(CaptureTest, HotKeyCaptureNamesAGbkQualityInItsOwnCharacters) {
+    StoreSettings(SettingsFileText("\xCE\xE5\xCA\xAE", 16465, 1));  // 五十 in GBK
+    Run([&] {
+        process.PressHotKey(core::kModControl, kVkQ);
+        Tick();
+        process.saveDialogAnswers.push_back(kPath);
+        SelectRegion(3, 4, 20, 9);
+        EXPECT_EQ(Boxes(), (std::vector<std::string>{std::string(kTitle) + "|'五十' is not a valid integer value.|16"}));
+    });
+    EXPECT_EQ(desktop.files.at(kPath), core::EncodeBmp(desktop.screen.Crop({3, 4, 20, 9})));
+}
+
 TEST_F(CaptureTest, BitmapFileThatCannotBeReadBackStaysAsItIs) {
     desktop.unreadablePaths.insert(kPath);
     Run([&] { CaptureRegion(3, 4, 20, 9, kPath); });

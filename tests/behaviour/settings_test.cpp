@@ -93,6 +93,21 @@ TEST_F(ProgramTest, QualityTextsAreLoadedUnchecked) {
     }
 }
 
+TEST_F(ProgramTest, QualityValuesAreGbkTextInTheFile) {
+    struct Case {
+        std::string stored, shown;
+    };
+    // Bytes that are not GBK show as one U+FFFD each and never stop the start.
+    for (const Case& c : {Case{"\xCE\xE5\xCA\xAE", "五十"}, Case{"\x80", "€"}, Case{"5\xCE", "5\uFFFD"},
+                          Case{"\xFF" "50", "\uFFFD" "50"}, Case{"\xA1\x20" "7", "\uFFFD 7"}}) {
+        HeadlessSystem system(640, 480);
+        system.files[system.SettingsPath("kwpshot.ini")] = Bytes(File(c.stored, "16465", "0"));
+        HeadlessPlatform run(system);
+        run.Run([&] { EXPECT_EQ(Form2->Edit1->Text(), c.shown); });
+        EXPECT_TRUE(run.messageBoxes.empty());
+    }
+}
+
 TEST_F(ProgramTest, StoredZeroHotKeyShowsAnEmptyBoxAndRegistersKeyZero) {
     StoreSettings(File("50", "0", "0"));
     Run([&] {

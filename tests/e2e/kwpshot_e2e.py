@@ -10,6 +10,7 @@ import argparse
 import os
 import signal
 import stat
+import struct
 import subprocess
 import sys
 import traceback
@@ -45,7 +46,7 @@ def ini_bytes(quality=b"50", hotkey=b"16465", hidden=b"0"):
 
 
 class Fixture:
-    def __init__(self, args, name, with_tray=True, env=None):
+    def __init__(self, args, name, with_tray=True, env=None, depth=24):
         self.args = args
         self.name = name
         self.out = os.path.join(args.out, name)
@@ -56,7 +57,7 @@ class Fixture:
         self.runtime = os.path.join(self.work, "run")
         for d in (self.home, self.config, self.runtime):
             os.makedirs(d, mode=0o700)
-        self.desktop = XDesktop(self.out, with_tray=with_tray)
+        self.desktop = XDesktop(self.out, with_tray=with_tray, depth=depth)
         self.extra_env = env or {}
         self.copies = 0
 
@@ -381,6 +382,103 @@ def scenario_scaled_capture(args):
         path = os.path.join(fx.out, "scaled.jpg")
         answer_dialog(fx, dialog, path)
         check_output(fx, pattern, (1001, 501, 233, 110), path, 90)
+        fx.exit_through_tray(program)
+
+
+class XwdImage:
+    """A window dump as the server holds it (xwd's file): its Z-pixmap rows
+    with the visual's masks, so pixels of any depth can be read."""
+
+    def __init__(self, data):
+        fields = struct.unpack(">25I", data[:100])
+        header_size, _, _, self.depth, self.width, self.height = fields[:6]
+        byte_order, bits_per_pixel, self.bytes_per_line = fields[7], fields[11], fields[12]
+        self.masks = fields[14:17]
+        ncolors = fields[19]
+        assert bits_per_pixel == 16, f"{bits_per_pixel} bits per pixel"
+        self.order = "<" if byte_order == 0 else ">"
+        self.pixels = data[header_size + 12 * ncolors:]
+
+    def row(self, y):
+        start = y * self.bytes_per_line
+        return struct.unpack(f"{self.order}{self.width}H", self.pixels[start:start + 2 * self.width])
+
+    @staticmethod
+    def expand(value, mask):
+        """A colour field widened to 8 bits by repeating its bits."""
+        shift = (mask & -mask).bit_length() - 1
+        bits = bin(mask).count("1")
+        field = (value & mask) >> shift
+        repeated, have = 0, 0
+        while have < 8:
+            repeated, have = repeated << bits | field, have + bits
+        return repeated >> (have - 8)
+
+    def region_ppm(self, rect):
+        x, y, w, h = rect
+        body = bytearray()
+        for row in range(y, y + h):
+            for value in self.row(row)[x:x + w]:
+                body += bytes(self.expand(value, mask) for mask in self.masks)
+        return b"P6\n%d %d\n255\n" % (w, h) + bytes(body)
+
+
+def xwd_root(fx):
+    return XwdImage(fx.desktop.run(["xwd", "-root", "-silent"], binary=True))
+
+
+def scenario_depth16_capture(args):
+    """On a screen of depth 16 (5, 6 and 5 bits) the overlay shows the screen
+    as the server holds it, with the crosshair inverted in the server's own
+    pixels, and the JPEG is the reference encoder's output for the region's
+    pixels widened to 8 bits per colour."""
+    capture_at_depth(args, "depth16_capture", 16, (0xF800, 0x07E0, 0x001F))
+
+
+def scenario_depth15_capture(args):
+    """The same at depth 15 (5 bits each, 16-bit pixels)."""
+    capture_at_depth(args, "depth15_capture", 15, (0x7C00, 0x03E0, 0x001F))
+
+
+def capture_at_depth(args, name, depth, masks):
+    with Fixture(args, name, depth=depth) as fx:
+        fx.desktop.set_background(make_pattern(os.path.join(fx.out, "pattern.png")))
+        wait_until(lambda: len(set(xwd_root(fx).row(300)[:1600])) > 10, 10, "the picture on the desktop")
+        screen = xwd_root(fx)
+        assert (screen.depth, screen.masks) == (depth, masks), f"depth {screen.depth}, masks {screen.masks}"
+        inverse = (1 << depth) - 1
+        fx.write_ini(ini_bytes(quality=b"75", hidden=b"1"))
+        program = fx.start_program()
+        fx.wait_running(program)
+
+        press_hotkey(fx)
+        cross = (700, 400)
+        fx.desktop.xdotool("mousemove", *cross)
+
+        def crosshair_drawn():
+            shown = xwd_root(fx)
+            return shown if shown.row(cross[1] - 200)[cross[0]] != screen.row(cross[1] - 200)[cross[0]] else None
+        shown = wait_until(crosshair_drawn, 10, "the crosshair")
+        for y in sorted(set(range(100, 700, 7)) | {cross[1]}):
+            expected, got = screen.row(y), shown.row(y)
+            if y == cross[1]:
+                # Where the lines cross, the pixel is inverted twice.
+                assert all((g == e) == (x == cross[0]) and g in (e, e ^ inverse)
+                           for x, (e, g) in enumerate(zip(expected[:1600], got[:1600]))), "the crosshair's row"
+            else:
+                assert got[:cross[0]] == expected[:cross[0]] and got[cross[0] + 1:1600] == expected[cross[0] + 1:1600], \
+                    f"the overlay differs from the screen in row {y}"
+                assert got[cross[0]] == expected[cross[0]] ^ inverse, f"the crosshair's column in row {y}"
+
+        region = (301, 203, 240, 180)
+        dialog = capture_region(fx, region[:2], (region[0] + region[2], region[1] + region[3]))
+        path = os.path.join(fx.out, f"depth{depth}.jpg")
+        answer_dialog(fx, dialog, path)
+        data = wait_until(lambda: os.path.exists(path) and open(path, "rb").read().startswith(b"\xff\xd8")
+                          and open(path, "rb").read(), 15, "the JPEG")
+        reference = subprocess.run(["cjpeg", "-dct", "float", "-baseline", "-quality", "75"],
+                                   input=screen.region_ppm(region), capture_output=True, check=True).stdout
+        assert data == reference, f"JPEG differs from the reference encoder: {len(data)} vs {len(reference)} bytes"
         fx.exit_through_tray(program)
 
 

@@ -80,10 +80,11 @@ class Process:
 class XDesktop:
     WIDTH, HEIGHT = 1920, 1080
 
-    def __init__(self, workdir, with_tray=True, size=(1920, 1080)):
+    def __init__(self, workdir, with_tray=True, size=(1920, 1080), depth=24):
         self.workdir = workdir
         self.with_tray = with_tray
         self.WIDTH, self.HEIGHT = size
+        self.depth = depth
         self.processes = []
         self.display = None
         self.trayer = None
@@ -109,7 +110,7 @@ class XDesktop:
     def _start_xvfb(self):
         read_fd, write_fd = os.pipe()
         log = os.path.join(self.workdir, "xvfb.log")
-        args = ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{self.WIDTH}x{self.HEIGHT}x24",
+        args = ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{self.WIDTH}x{self.HEIGHT}x{self.depth}",
                 "-noreset", "-nolisten", "tcp"]
         logf = open(log, "wb")
         popen = subprocess.Popen(args, stdout=logf, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,

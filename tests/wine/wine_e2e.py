@@ -370,6 +370,25 @@ class Suite:
         assert code == 0, "the program ended with %d" % code
         assert open(self.ini_path(), "rb").read() == before, "exit changed the settings file"
 
+    def test_a_gbk_quality_shows_as_its_characters(self):
+        # The stored quality 五十 is GBK bytes in the file; the box holds it in
+        # its own characters (copied out of it with Ctrl+C).
+        with open(self.ini_path(), "wb") as f:
+            f.write(EXPECTED_INI.replace(b"=50\r\n", b"=\xce\xe5\xca\xae\r\n"))
+        self.program = self.desktop.start_program(self.exe)
+        self.desktop.wait_window(TITLE, timeout=60)
+        self.desktop.click(*self.panel_control(232, 3, 49, 23))
+        self.desktop.key("End", "shift+Home", "ctrl+c")
+        wait_for("text on the clipboard", lambda: b"UTF8_STRING" in self.desktop.clipboard("TARGETS"))
+        copied = self.desktop.clipboard("UTF8_STRING").decode("utf-8", "replace")
+        assert copied == "五十", "the quality box holds %r" % copied
+        x, y = self.tray_icon()
+        self.desktop.click(x, y, button=3)
+        menu = wait_for("the tray menu", self.tray_menu)
+        self.desktop.click(menu.x + menu.width // 2, menu.y + menu.height * 3 // 4)  # Exit
+        code = self.program.wait(timeout=30)
+        assert code == 0, "the program ended with %d" % code
+
     def tray_menu(self):
         known = {TITLE, "Wine System Tray", "Form5", "Default IME"}
         listed = self.desktop._run(["xdotool", "search", "--onlyvisible", "--classname", "kwpshot.exe"],

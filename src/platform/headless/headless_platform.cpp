@@ -4,7 +4,7 @@
 
 #include "core/error.h"
 #include "core/hotkey_value.h"
-#include "core/ini_text.h"
+#include "core/ini_gbk.h"
 #include "kwpshot.h"
 #include "platform/dispatch.h"
 
@@ -217,7 +217,7 @@ std::string HeadlessPlatform::ProfileRead(const std::string& file, const std::st
     auto found = system_.files.find(path);
     if (found == system_.files.end() || system_.unreadablePaths.count(path)) return fallback;
     std::string text(found->second.begin(), found->second.end());
-    return core::IniLookup(text, section, key).value_or(fallback);
+    return core::IniLookupUtf8(text, section, key).value_or(fallback);
 }
 
 bool HeadlessPlatform::ProfileWrite(const std::string& file, const std::string& section, const std::string& key,
@@ -229,7 +229,7 @@ bool HeadlessPlatform::ProfileWrite(const std::string& file, const std::string& 
     if (system_.unreadablePaths.count(path) && system_.files.count(path)) return false;
     if (system_.settingsWritesLeft > 0) --system_.settingsWritesLeft;
     core::Bytes& bytes = system_.files[path];
-    std::string updated = core::IniStore(std::string(bytes.begin(), bytes.end()), section, key, value);
+    std::string updated = core::IniStoreUtf8(std::string(bytes.begin(), bytes.end()), section, key, value);
     bytes.assign(updated.begin(), updated.end());
     return true;
 }

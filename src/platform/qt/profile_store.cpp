@@ -7,7 +7,7 @@
 
 #include "core/error.h"
 #include "core/file_io.h"
-#include "core/ini_text.h"
+#include "core/ini_gbk.h"
 
 namespace kwp::qt {
 
@@ -50,7 +50,7 @@ std::string ProfileStore::Read(const std::string& file, const std::string& secti
                                const std::string& fallback) const {
     std::optional<core::Bytes> bytes = core::TryReadWholeFile(PathOf(file), kMaxFileSize);
     if (!bytes) return fallback;
-    return core::IniLookup(AsText(*bytes), section, key).value_or(fallback);
+    return core::IniLookupUtf8(AsText(*bytes), section, key).value_or(fallback);
 }
 
 bool ProfileStore::Write(const std::string& file, const std::string& section, const std::string& key,
@@ -60,7 +60,7 @@ bool ProfileStore::Write(const std::string& file, const std::string& section, co
     // A file that is there but cannot be read (or is too large, or is a FIFO
     // or a device) is not replaced by one that holds only this value.
     if (!old && Exists(path)) return false;
-    const std::string text = core::IniStore(old ? AsText(*old) : std::string_view{}, section, key, value);
+    const std::string text = core::IniStoreUtf8(old ? AsText(*old) : std::string_view{}, section, key, value);
     try {
         if (!MakeFolders(ConfigFolder())) return false;
         core::ReplaceWholeFile(path, core::Bytes(text.begin(), text.end()));

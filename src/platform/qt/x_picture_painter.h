@@ -12,14 +12,18 @@
 
 #include "core/bitmap.h"
 #include "core/geometry.h"
+#include "core/pixel_format.h"
+#include "x_screen_grab.h"
 
 namespace kwp::qt {
 
 class XPicturePainter {
 public:
-    // A painter for `window`, or null when the window's pixels are not
-    // 0x??RRGGBB words as the bitmap holds them (another depth, visual or
-    // byte order): then the caller paints another way.
+    // A painter for `window`, or null when its pixels are of a kind this does
+    // not write (depth 32): then the caller paints another way. Windows whose
+    // pixels are not 0x??RRGGBB words (depth 8, 15 or 16, for example) are
+    // painted through the socket, converted on the way; colour-map windows
+    // with the map as it was when the painter was made.
     static std::unique_ptr<XPicturePainter> For(xcb_connection_t* connection, xcb_window_t window);
     ~XPicturePainter();
     XPicturePainter(const XPicturePainter&) = delete;
@@ -38,16 +42,23 @@ public:
     std::optional<uint32_t> Flush();
 
 private:
-    XPicturePainter(xcb_connection_t* connection, xcb_window_t window);
+    XPicturePainter(xcb_connection_t* connection, xcb_window_t window, core::PixelFormat format);
     void PutThroughSocket(const core::Bitmap& picture, const core::Rect& part, int x, int y);
+    bool PutThroughMirror(const core::Bitmap& picture, const core::Rect& part, int x, int y);
     void Sent(xcb_void_cookie_t request);
 
     xcb_connection_t* connection_;
     xcb_window_t window_;
     xcb_gcontext_t gc_;
+    core::PixelFormat format_;
     std::optional<uint32_t> fillColour_;
     std::optional<uint32_t> firstSequence_;
     std::vector<uint32_t> rows_;  // a piece of the picture on its way through the socket
+    // For windows whose pixels are not the bitmap's words: a shared segment
+    // holding the picture in the window's layout, and its picture's size.
+    std::unique_ptr<SharedImageSegment> mirror_;
+    int mirrorWidth_ = 0, mirrorHeight_ = 0;
+    bool mirrorRefused_ = false;
 };
 
 }  // namespace kwp::qt

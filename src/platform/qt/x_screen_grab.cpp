@@ -4,7 +4,6 @@
 #include <sys/shm.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -55,7 +54,7 @@ SharedImageSegment::~SharedImageSegment() {
 }
 
 XScreenGrab::XScreenGrab(XConnection x) : x_(x) {
-    msbFirst_ = xcb_get_setup(x_.connection)->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST;
+    format_ = XScreenPixelFormat(x_.connection, x_.screen);
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(x_.connection, &xcb_shm_id);
     if (ext && ext->present) {
         auto version = Own(xcb_shm_query_version_reply(x_.connection, xcb_shm_query_version(x_.connection), nullptr));
@@ -65,17 +64,35 @@ XScreenGrab::XScreenGrab(XConnection x) : x_(x) {
 
 XScreenGrab::~XScreenGrab() = default;
 
-std::unique_ptr<SharedImageSegment> XScreenGrab::GrabIntoSegment(int x, int y, int width, int height) {
-    const size_t bytes = size_t(width) * size_t(height) * 4;
+const core::PixelFormat& XScreenGrab::Format() {
+    if (!format_) throw core::Error(kCannotDraw);
+    // A colour map can change at any time: read it for every grab.
+    if (format_->UsesColourMap())
+        format_->SetColourMap(ReadColourMap(x_.connection, x_.screen->default_colormap, format_->Depth()));
+    return *format_;
+}
+
+std::unique_ptr<SharedImageSegment> XScreenGrab::SegmentFor(int width, int height) {
+    const size_t bytes = format_->RowBytes(width) * size_t(height);
     std::unique_ptr<SharedImageSegment> segment = std::move(segments_->spare);
     if (!segment || segment->Size() < bytes) {
         segment.reset();
         segment = std::make_unique<SharedImageSegment>(x_.connection, bytes);
     }
+    return segment;
+}
+
+bool XScreenGrab::GrabInto(const SharedImageSegment& segment, int x, int y, int width, int height) {
     auto cookie = xcb_shm_get_image(x_.connection, x_.root, int16_t(x), int16_t(y), uint16_t(width), uint16_t(height),
-                                    ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->Id(), 0);
+                                    ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment.Id(), 0);
     auto reply = Own(xcb_shm_get_image_reply(x_.connection, cookie, nullptr));
-    if (!reply || (reply->depth != 24 && reply->depth != 32)) throw core::Error(kCannotDraw);
+    return reply && reply->depth == format_->Depth() && reply->size >= format_->RowBytes(width) * size_t(height);
+}
+
+std::unique_ptr<SharedImageSegment> XScreenGrab::GrabIntoSegment(int x, int y, int width, int height) {
+    Format();
+    std::unique_ptr<SharedImageSegment> segment = SegmentFor(width, height);
+    if (!GrabInto(*segment, x, y, width, height)) throw core::Error(kCannotDraw);
     return segment;
 }
 
@@ -112,55 +129,52 @@ std::optional<xcb_shm_seg_t> XScreenGrab::SegmentOf(const core::Bitmap& bitmap) 
 }
 
 core::Bitmap XScreenGrab::Copy(int x, int y, int width, int height) {
-    if (width <= 0 || height <= 0) return core::Bitmap(0, 0, x_.screen->root_depth);
+    if (width <= 0 || height <= 0) return core::Bitmap(0, 0, Depth());
+    const core::PixelFormat& format = Format();
+    std::unique_ptr<SharedImageSegment> segment;
     if (shmAvailable_) {
         try {
-            std::unique_ptr<SharedImageSegment> segment = GrabIntoSegment(x, y, width, height);
-            // The server's words are 0x??RRGGBB in our own byte order: the
-            // segment is the bitmap. Otherwise its bytes are put in order.
-            if (!msbFirst_ && std::endian::native == std::endian::little)
-                return LendAsBitmap(std::move(segment), width, height);
-            core::Bitmap bitmap = ToBitmap(reinterpret_cast<const uint8_t*>(segment->Pixels()), width, height);
-            segments_->spare = std::move(segment);
-            return bitmap;
+            segment = SegmentFor(width, height);
         } catch (const core::Error&) {
             // A server that announces MIT-SHM but cannot reach our memory
             // (another machine, another container): use GetImage from now on.
-            segments_->spare.reset();
             shmAvailable_ = false;
         }
     }
+    if (segment && GrabInto(*segment, x, y, width, height)) {
+        // The server's words are 0x??RRGGBB in our own byte order: the
+        // segment is the bitmap. Other layouts are converted into one.
+        if (format.IsNative()) return LendAsBitmap(std::move(segment), width, height);
+        core::Bitmap bitmap = ToBitmap(reinterpret_cast<const uint8_t*>(segment->Pixels()), width, height);
+        segments_->spare = std::move(segment);
+        return bitmap;
+    }
+    // A grab the server refused this once goes through GetImage; the shared
+    // segment stays in use for the next one.
+    if (segment) segments_->spare = std::move(segment);
     return CopyWithGetImage(x, y, width, height);
 }
 
 core::Bitmap XScreenGrab::CopyWithGetImage(int x, int y, int width, int height) {
-    if (width <= 0 || height <= 0) return core::Bitmap(0, 0, x_.screen->root_depth);
+    if (width <= 0 || height <= 0) return core::Bitmap(0, 0, Depth());
+    const core::PixelFormat& format = Format();
     auto cookie = xcb_get_image(x_.connection, XCB_IMAGE_FORMAT_Z_PIXMAP, x_.root, int16_t(x), int16_t(y),
                                 uint16_t(width), uint16_t(height), ~0u);
     auto reply = Own(xcb_get_image_reply(x_.connection, cookie, nullptr));
-    if (!reply || (reply->depth != 24 && reply->depth != 32) ||
-        size_t(xcb_get_image_data_length(reply.get())) < size_t(width) * height * 4)
+    if (!reply || reply->depth != format.Depth() ||
+        size_t(xcb_get_image_data_length(reply.get())) < format.RowBytes(width) * size_t(height))
         throw core::Error(kCannotDraw);
     return ToBitmap(xcb_get_image_data(reply.get()), width, height);
 }
 
+// A screen of depth 32 stands for a 32-bit bitmap; every other depth is held
+// as 24 bits per pixel.
 int XScreenGrab::Depth() const { return x_.screen->root_depth == 32 ? 32 : 24; }
 
-// The server's 32-bit pixels as 0x00RRGGBB words; the unused top byte of a
-// depth-24 pixel is cleared.
+// The server's pixels as 0x00RRGGBB words.
 core::Bitmap XScreenGrab::ToBitmap(const uint8_t* data, int width, int height) const {
     core::Bitmap bitmap(width, height, Depth());
-    uint32_t* out = bitmap.Data();
-    const size_t count = size_t(width) * size_t(height);
-    if (!msbFirst_) {
-        const uint32_t* in = reinterpret_cast<const uint32_t*>(data);
-        for (size_t i = 0; i < count; ++i) out[i] = in[i] & 0x00FFFFFFu;
-    } else {
-        for (size_t i = 0; i < count; ++i) {
-            const uint8_t* p = data + i * 4;
-            out[i] = (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-        }
-    }
+    format_->ToWords(data, width, height, bitmap.Data());
     return bitmap;
 }
 

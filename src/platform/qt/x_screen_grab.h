@@ -12,6 +12,7 @@
 
 #include "core/bitmap.h"
 #include "x_connection.h"
+#include "x_pixel_format.h"
 
 namespace kwp::qt {
 
@@ -45,11 +46,14 @@ public:
 
     bool UsesSharedMemory() const { return shmAvailable_; }
 
-    // The root window's (x, y, width, height) as a bitmap whose bitsPerPixel
-    // is the display depth (24 or 32). Through MIT-SHM the bitmap's pixels
-    // are the shared segment itself (top bytes undefined); the segment comes
-    // back for the next grab once the bitmap is dropped. Throws
-    // core::Error("Canvas does not allow drawing") when it cannot be read.
+    // The root window's (x, y, width, height) as a bitmap of 0x00RRGGBB
+    // words whose bitsPerPixel is 32 on a depth-32 screen, else 24; pixels
+    // of other depths (8, 15, 16, 30) are converted on the way in. Where the
+    // screen's pixels already are such words, the bitmap's pixels through
+    // MIT-SHM are the shared segment itself (top bytes undefined); the
+    // segment comes back for the next grab once the bitmap is dropped.
+    // Throws core::Error("Canvas does not allow drawing") when it cannot be
+    // read.
     core::Bitmap Copy(int x, int y, int width, int height);
     // The same through GetImage, whatever the server offers.
     core::Bitmap CopyWithGetImage(int x, int y, int width, int height);
@@ -71,7 +75,15 @@ private:
         std::vector<const SharedImageSegment*> lent;
     };
 
-    // A segment (the spare if it is large enough) holding the grab, or a throw.
+    // The screen's pixel format, its colour map read afresh; throws when the
+    // server's pixels are of a kind that cannot be converted.
+    const core::PixelFormat& Format();
+    // The spare segment if it is large enough, else a new one; throws when
+    // the server cannot attach it.
+    std::unique_ptr<SharedImageSegment> SegmentFor(int width, int height);
+    // False when the server did not fill the segment.
+    bool GrabInto(const SharedImageSegment& segment, int x, int y, int width, int height);
+    // A segment holding the grab, or a throw.
     std::unique_ptr<SharedImageSegment> GrabIntoSegment(int x, int y, int width, int height);
     core::Bitmap LendAsBitmap(std::unique_ptr<SharedImageSegment> segment, int width, int height);
     core::Bitmap ToBitmap(const uint8_t* data, int width, int height) const;
@@ -79,7 +91,7 @@ private:
 
     XConnection x_;
     bool shmAvailable_ = false;
-    bool msbFirst_ = false;
+    std::optional<core::PixelFormat> format_;
     std::shared_ptr<Segments> segments_ = std::make_shared<Segments>();
 };
 

@@ -1,7 +1,8 @@
 #pragma once
-// The settings file through the system's private-profile functions. Section,
-// key and value are the file's bytes, passed through unchanged; a bare file
-// name means the Windows directory.
+// The settings file through the system's private-profile functions. Section
+// and key are the file's bytes, passed through unchanged; values are UTF-8
+// here and GBK (code page 936) in the file. A bare file name means the
+// Windows directory.
 #include <string>
 
 namespace kwp::platform::win32 {
