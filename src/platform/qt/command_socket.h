@@ -27,8 +27,6 @@ const char* CommandWord(platform::Command command);
 // True when it took the command.
 bool SendCommand(const std::string& socketPath, platform::Command command);
 
-class CommandServer;
-
 // The platform's side of the commands: this start's own command, the
 // program's handler, the listening socket while this copy holds the guard.
 class CommandChannel {
