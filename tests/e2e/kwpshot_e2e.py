@@ -744,7 +744,7 @@ def scenario_start_up_error_box(args):
         users = LocalUsers(f"kwpe{os.getpid() % 1000000}w")
     else:
         users = None
-    with (users or NoUsers()) as made, Fixture(args, "start_up_error_box") as fx:
+    with (users or NoUsers()) as made, Fixture(args, "start_up_error_box", with_tray=False) as fx:
         user = made[0] if made else pwd.getpwuid(os.getuid())
         sway = NestedSway(fx, user)
         try:
