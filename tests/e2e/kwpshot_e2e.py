@@ -666,6 +666,26 @@ def scenario_guard_without_runtime_dir(args):
             assert stat.S_ISDIR(info.st_mode) and info.st_uid == user.pw_uid, f"{folder}: {info}"
             assert stat.S_IMODE(info.st_mode) == 0o700, f"{folder}: mode {oct(info.st_mode)}"
             assert os.listdir(planted) == [], "nothing is put in the other user's folder"
+
+            # The command socket is there too. Only the same user is heard:
+            # root can reach the folder, but the copy closes on it unanswered.
+            sockets = [n for n in os.listdir(folder) if n.endswith(".sock")]
+            assert len(sockets) == 1, f"{folder}: {os.listdir(folder)}"
+            with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as stranger:
+                stranger.settimeout(10)
+                stranger.connect(os.path.join(folder, sockets[0]))
+                stranger.sendall(b"capture\n")
+                try:
+                    answer = stranger.recv(16)
+                except ConnectionResetError:  # closed with the line unread
+                    answer = b""
+                assert answer == b"", f"a command from another user is answered: {answer!r}"
+            assert_nothing_shows(fx, first, "after another user's command")
+            fx.copies += 1
+            command = fx.desktop.start([*as_user(user), args.program, "--capture"], f"kwpshot-{fx.copies}.log",
+                                       env=env)
+            assert command.wait(timeout=STARTUP) == 0, "--capture: " + command.output()
+            cancel_capture(fx)
             fx.exit_through_tray(first)
         finally:
             shutil.rmtree(planted, ignore_errors=True)
