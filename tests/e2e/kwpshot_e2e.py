@@ -7,6 +7,7 @@ settings file, the JPEG, the clipboard.
     kwpshot_e2e.py --program build/kwpshot --scenario NAME [--out DIR] [--docs DIR]
 """
 import argparse
+import contextlib
 import json
 import os
 import pwd
@@ -760,11 +761,8 @@ def scenario_start_up_error_box(args):
     Wayland desktop is sway in a window of the virtual X screen, so the box
     can be seen and answered there. (sway will not run as root: as root the
     test makes a local user for it.)"""
-    if os.geteuid() == 0:
-        users = LocalUsers(f"kwpe{os.getpid() % 1000000}w")
-    else:
-        users = None
-    with (users or NoUsers()) as made, Fixture(args, "start_up_error_box", with_tray=False) as fx:
+    users = LocalUsers(f"kwpe{os.getpid() % 1000000}w") if os.geteuid() == 0 else contextlib.nullcontext([])
+    with users as made, Fixture(args, "start_up_error_box", with_tray=False) as fx:
         user = made[0] if made else pwd.getpwuid(os.getuid())
         sway = NestedSway(fx, user)
         try:
@@ -787,14 +785,6 @@ def scenario_start_up_error_box(args):
             assert len(lines) == 1 and lines[0].startswith("kwpshot: ") and lines[0].endswith("."), output
         finally:
             sway.close()
-
-
-class NoUsers:
-    def __enter__(self):
-        return []
-
-    def __exit__(self, *exc):
-        pass
 
 
 SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items() if name.startswith("scenario_")}
