@@ -39,7 +39,8 @@ QRect DeviceGeometry(QScreen* screen) {
 
 }  // namespace
 
-QtPlatform::QtPlatform(QApplication& app) : app_(app), x_(CurrentXConnection()) {
+QtPlatform::QtPlatform(QApplication& app, std::optional<platform::Command> startCommand)
+    : app_(app), x_(CurrentXConnection()), commands_(*this, startCommand) {
     InitResources();
     // Hidden in the tray is a normal state: a closed message box or dialog
     // must not end the program. Only the main window's close does.
@@ -56,7 +57,7 @@ QtPlatform::QtPlatform(QApplication& app) : app_(app), x_(CurrentXConnection()) 
 QtPlatform::~QtPlatform() { app_.removeNativeEventFilter(hotKeys_.get()); }
 
 std::unique_ptr<platform::SessionLock> QtPlatform::CreateSessionLock(const std::string& name) {
-    return std::make_unique<FlockSessionLock>(name, x_.display);
+    return commands_.Guard(std::make_unique<FlockSessionLock>(name, SessionDisplayName(x_.display)));
 }
 
 // The title captions the default error report. Qt's application name stays
