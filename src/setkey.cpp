@@ -59,7 +59,7 @@ void TForm2::LoadComponents() {
     CoolTrayIcon1 = platform_.NewTrayIcon(kApplicationTitle, Resource::TrayIcon,
                                           {{"打开(&O)", [this] { O1Click(); }}, {"退出(&Q)", [this] { Exit1Click(); }}},
                                           [this] { CoolTrayIcon1Click(); });
-    platform_.SetCommandHandler([this](platform::Command command) { CommandReceived(command); });
+    platform_.SetCommandHandler([this](platform::Command command, platform::CommandFrom from) { CommandReceived(command, from); });
 
     window_ = platform_.NewWindow(kApplicationTitle, kClientWidth, kClientHeight);
     Image1 = window_->AddPicture({0, 238, 375, 60}, Resource::Banner, [this] { SpeedButton4Click(); });
@@ -162,15 +162,17 @@ void TForm2::HotKeyManager1HotKeyPressed(uint32_t HotKey, uint16_t Index) {
         Inform("未知的热键!");
 }
 
-void TForm2::CommandReceived(platform::Command command) {
+void TForm2::CommandReceived(platform::Command command, platform::CommandFrom from) {
     switch (command) {
         case platform::Command::Show:
             O1Click();  // as the tray's Open
             return;
         case platform::Command::Capture:
-            // As the capture hotkey would, also when none is registered (no id
-            // to compare): while the window is open nothing starts.
-            if (window_->Visible()) return;
+            // A later start's request acts as the capture hotkey would, also
+            // when none is registered (no id to compare): while the window is
+            // open nothing starts. This start's own request is why the program
+            // was started, so it captures whatever start-hidden showed.
+            if (from == platform::CommandFrom::LaterStart && window_->Visible()) return;
             platform_.BringApplicationToFront();
             Form5->StartCapture();
             return;

@@ -61,7 +61,7 @@ public:
     void O1Click();             // Open
     void SpeedButton4Click();  // home page
     // A command from `kwpshot --capture` / `kwpshot --show`.
-    void CommandReceived(platform::Command command);
+    void CommandReceived(platform::Command command, platform::CommandFrom from);
 
     bool Visible() const { return window_->Visible(); }
 

@@ -198,6 +198,9 @@ public:
 // What another start of the program in the same session can ask of the copy
 // that runs there (`kwpshot --capture`, `kwpshot --show`).
 enum class Command { Capture, Show };
+// Whether a command came with this very start (`kwpshot --capture` that found
+// no copy running) or was handed over by a later start.
+enum class CommandFrom { ThisStart, LaterStart };
 
 struct SaveDialogOptions {
     std::string filter;      // "Description|pattern" pairs, as "JPEG Image File (*.jpg)|*.jpg"
@@ -229,7 +232,7 @@ public:
     // Commands. Once the message loop runs, this start's own command (none
     // for a plain start) and every command a later start hands over reach
     // `handler`, one at a time, through Dispatch.
-    virtual void SetCommandHandler(std::function<void(Command)> handler) = 0;
+    virtual void SetCommandHandler(std::function<void(Command, CommandFrom)> handler) = 0;
     // For a start that found the guard held: hands this start's command to
     // the copy that holds it. False for a plain start, or when no copy took it.
     virtual bool HandCommandToRunningCopy() = 0;

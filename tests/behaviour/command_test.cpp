@@ -95,9 +95,9 @@ TEST_F(ProgramTest, StartWithACommandAndNoCopyRunningStartsTheProgramAndCarriesI
     };
     const Case cases[] = {
         {"capture, start hidden", 1, Command::Capture, false, true},
-        // The window opens at start, and a capture request while it is open
-        // starts nothing, as the hotkey.
-        {"capture, start shown", 0, Command::Capture, true, false},
+        // The capture the program was started for comes also when start-hidden
+        // is off and the window opens at start.
+        {"capture, start shown", 0, Command::Capture, true, true},
         {"show, start hidden", 1, Command::Show, true, false},
         {"show, start shown", 0, Command::Show, true, false},
     };

@@ -50,7 +50,7 @@ int HeadlessPlatform::Run(std::function<void()> user) {
 void HeadlessPlatform::RunMessageLoop() {
     loopRunning_ = loopRan_ = true;
     if (startCommand && commandHandler_)
-        platform::Dispatch(*this, [this] { commandHandler_(*startCommand); });
+        platform::Dispatch(*this, [this] { commandHandler_(*startCommand, platform::CommandFrom::ThisStart); });
     if (user_) user_();
     loopRunning_ = false;
 }
@@ -60,7 +60,7 @@ std::unique_ptr<platform::SessionLock> HeadlessPlatform::CreateSessionLock(const
     return std::make_unique<HeadlessLock>(system_, name, *this);
 }
 
-void HeadlessPlatform::SetCommandHandler(std::function<void(platform::Command)> handler) {
+void HeadlessPlatform::SetCommandHandler(std::function<void(platform::Command, platform::CommandFrom)> handler) {
     commandHandler_ = std::move(handler);
 }
 
@@ -73,7 +73,7 @@ bool HeadlessPlatform::HandCommandToRunningCopy() {
     HeadlessPlatform& running = *taker->second;
     if (!running.LoopRunning() || !running.commandHandler_) return false;
     const platform::Command command = *startCommand;
-    platform::Dispatch(running, [&running, command] { running.commandHandler_(command); });
+    platform::Dispatch(running, [&running, command] { running.commandHandler_(command, platform::CommandFrom::LaterStart); });
     return true;
 }
 

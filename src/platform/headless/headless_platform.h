@@ -81,7 +81,7 @@ public:
     void BringApplicationToFront() override;
     void OpenWithShell(const std::string& address) override { system_.shellOpened.push_back(address); }
     core::Date Today() const override { return system_.today; }
-    void SetCommandHandler(std::function<void(platform::Command)> handler) override;
+    void SetCommandHandler(std::function<void(platform::Command, platform::CommandFrom)> handler) override;
     bool HandCommandToRunningCopy() override;
 
     std::unique_ptr<platform::Window> NewWindow(const std::string& caption, int clientWidth,
@@ -130,7 +130,7 @@ private:
     const void* foreground_ = nullptr;
     int foregroundRequests_ = 0;
     std::function<void(uint32_t, uint32_t)> hotKeyHandler_;
-    std::function<void(platform::Command)> commandHandler_;
+    std::function<void(platform::Command, platform::CommandFrom)> commandHandler_;
     std::string guardName_;
 };
 

@@ -214,12 +214,12 @@ std::unique_ptr<platform::SessionLock> CommandChannel::Guard(std::unique_ptr<Flo
     }
 }
 
-void CommandChannel::SetHandler(std::function<void(platform::Command)> handler) {
+void CommandChannel::SetHandler(std::function<void(platform::Command, platform::CommandFrom)> handler) {
     handler_ = std::move(handler);
     if (handler_ && startCommand_ && !startCommandQueued_) {
         startCommandQueued_ = true;
         const platform::Command command = *startCommand_;
-        QTimer::singleShot(0, &queue_, [this, command] { Deliver(command); });
+        QTimer::singleShot(0, &queue_, [this, command] { Deliver(command, platform::CommandFrom::ThisStart); });
     }
 }
 
@@ -229,12 +229,12 @@ bool CommandChannel::HandOver() {
 
 bool CommandChannel::Take(platform::Command command) {
     if (!handler_) return false;  // the program is ending
-    QTimer::singleShot(0, &queue_, [this, command] { Deliver(command); });
+    QTimer::singleShot(0, &queue_, [this, command] { Deliver(command, platform::CommandFrom::LaterStart); });
     return true;
 }
 
-void CommandChannel::Deliver(platform::Command command) {
-    if (handler_) RunHandler(platform_, [&] { handler_(command); });
+void CommandChannel::Deliver(platform::Command command, platform::CommandFrom from) {
+    if (handler_) RunHandler(platform_, [&] { handler_(command, from); });
 }
 
 }  // namespace kwp::qt

@@ -40,17 +40,17 @@ public:
     // starts come in on the socket beside it; the socket goes with the guard.
     std::unique_ptr<platform::SessionLock> Guard(std::unique_ptr<FlockSessionLock> lock);
     // Once the loop runs, this start's own command reaches `handler` first.
-    void SetHandler(std::function<void(platform::Command)> handler);
+    void SetHandler(std::function<void(platform::Command, platform::CommandFrom)> handler);
     bool HandOver();
 
 private:
     bool Take(platform::Command command);
-    void Deliver(platform::Command command);
+    void Deliver(platform::Command command, platform::CommandFrom from);
 
     platform::Platform& platform_;
     std::optional<platform::Command> startCommand_;
     bool startCommandQueued_ = false;
-    std::function<void(platform::Command)> handler_;
+    std::function<void(platform::Command, platform::CommandFrom)> handler_;
     std::string socketPath_;
     QObject queue_;  // context of queued deliveries; they go with the channel
 };

@@ -33,7 +33,7 @@ public:
     void BringApplicationToFront() override;
     void OpenWithShell(const std::string& address) override;
     core::Date Today() const override;
-    void SetCommandHandler(std::function<void(platform::Command)> handler) override {
+    void SetCommandHandler(std::function<void(platform::Command, platform::CommandFrom)> handler) override {
         commands_.SetHandler(std::move(handler));
     }
     bool HandCommandToRunningCopy() override { return commands_.HandOver(); }

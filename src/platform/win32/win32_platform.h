@@ -29,7 +29,7 @@ public:
     core::Date Today() const override;
     // The Windows program takes no command line: no start carries a command,
     // so none ever arrives.
-    void SetCommandHandler(std::function<void(Command)>) override {}
+    void SetCommandHandler(std::function<void(Command, CommandFrom)>) override {}
     bool HandCommandToRunningCopy() override { return false; }
 
     std::unique_ptr<Window> NewWindow(const std::string& caption, int clientWidth, int clientHeight) override;
