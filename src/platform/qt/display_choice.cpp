@@ -59,8 +59,10 @@ DisplayChoice ChooseDisplay() {
 
     if (x.empty() && wayland.empty() && Env("WAYLAND_SOCKET").empty())
         return {{}, "no display: neither DISPLAY nor WAYLAND_DISPLAY is set"};
-    if (XDisplayAnswers(x)) return {"xcb", {}};
+    // A Wayland session runs the program on Wayland also when XWayland offers
+    // an X display beside it.
     if (WaylandDisplayAnswers(wayland)) return {"wayland", {}};
+    if (XDisplayAnswers(x)) return {"xcb", {}};
     return {{}, !x.empty() ? Unreachable("DISPLAY", x) : Unreachable("WAYLAND_DISPLAY", wayland)};
 }
 

@@ -93,6 +93,9 @@ OverlayWidget::OverlayWidget(platform::Platform& platform, platform::OverlayEven
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
+    // Without an X grab (Wayland) Qt's painter draws the changed rectangles
+    // from the bitmap's memory into the window's buffer.
+    if (!grab_) return;
     // The X window exists from here on, so its pixel format can be checked.
     setAttribute(Qt::WA_PaintOnScreen);
     PaintNatively();
@@ -119,6 +122,7 @@ bool OverlayWidget::PaintNatively() {
 }
 
 void OverlayWidget::hideEvent(QHideEvent*) {
+    wayland_.reset();  // the window's surface goes with the hide
     stale_ = kEverything;
     paints_.clear();
 }
@@ -154,6 +158,12 @@ void OverlayWidget::InvalidatePicture(const core::Rect& area) {
     if (area.Empty()) return;
     const QPoint origin = PictureOrigin();
     const QRect device(area.left + origin.x(), area.top + origin.y(), area.Width(), area.Height());
+    if (wayland_ && picture_) {
+        if (const auto pixels = SharedPixelsOf(*picture_); pixels && wayland_->Showing(*pixels)) {
+            wayland_->Damage(QRect(area.left, area.top, area.Width(), area.Height()));
+            return;
+        }
+    }
     stale_ += device;
     update(LogicalRect(device, devicePixelRatioF()));
 }
@@ -221,6 +231,7 @@ void OverlayWidget::PaintWithQPainter(const QRegion& region) {
     if (picture_ && (image_.isNull() || image_.constBits() != reinterpret_cast<const uchar*>(picture_->Data()) ||
                      image_.width() != picture_->Width() || image_.height() != picture_->Height()))
         Rewrap();
+    const bool elsewhere = ShowInSubsurface();
     QPainter painter(this);
     const qreal dpr = devicePixelRatioF();
     image_.setDevicePixelRatio(dpr);
@@ -230,10 +241,27 @@ void OverlayWidget::PaintWithQPainter(const QRegion& region) {
         const QRect device = DeviceRect(logical, dpr);
         const QRect shown = device.intersected(pictureRect);
         if (shown != device) painter.fillRect(logical, ButtonFace());
-        if (!shown.isEmpty())
+        if (!shown.isEmpty() && !elsewhere)
             painter.drawImage(QPointF(shown.left() / dpr, shown.top() / dpr), image_,
                               shown.translated(-origin));
     }
+}
+
+bool OverlayWidget::ShowInSubsurface() {
+    const qreal dpr = devicePixelRatioF();
+    const int scale = qRound(dpr);
+    const std::optional<SharedPixels> pixels =
+        picture_ && !grab_ && qFuzzyCompare(dpr, qreal(scale)) ? SharedPixelsOf(*picture_) : std::nullopt;
+    if (!pixels) {
+        if (wayland_) wayland_->Clear();
+        return false;
+    }
+    if (!wayland_ || wayland_->Parent() != WlPictureSurface::SurfaceOf(windowHandle()))
+        wayland_ = WlPictureSurface::For(windowHandle());
+    if (!wayland_) return false;
+    if (!wayland_->Showing(*pixels))
+        wayland_->Show(*pixels, QSize(picture_->Width(), picture_->Height()), PictureOrigin(), scale);
+    return true;
 }
 
 QPoint OverlayWidget::DevicePosition(const QMouseEvent* event) const {

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QScreen>
 #include <QUrl>
+#include <cstdlib>
 
 #include "core/error.h"
 #include "core/file_io.h"
@@ -16,8 +17,7 @@
 #include "qt_tray.h"
 #include "qt_window.h"
 #include "session_lock.h"
-#include "x_hotkeys.h"
-#include "x_screen_grab.h"
+#include "wayland_services.h"
 
 namespace kwp::qt {
 
@@ -40,24 +40,27 @@ QRect DeviceGeometry(QScreen* screen) {
 }  // namespace
 
 QtPlatform::QtPlatform(QApplication& app, std::optional<platform::Command> startCommand)
-    : app_(app), x_(CurrentXConnection()), commands_(*this, startCommand) {
+    : app_(app), commands_(*this, startCommand) {
     InitResources();
     // Hidden in the tray is a normal state: a closed message box or dialog
     // must not end the program. Only the main window's close does.
     QApplication::setQuitOnLastWindowClosed(false);
     QGuiApplication::setDesktopFileName("kwpshot");
     QApplication::setWindowIcon(ApplicationIcon());
-    hotKeys_ = std::make_unique<XHotKeys>(x_, [this](uint32_t wParam, uint32_t lParam) {
+    services_ = ChooseDisplayServices([this](uint32_t wParam, uint32_t lParam) {
         if (hotKeyHandler_) RunHandler(*this, [&] { hotKeyHandler_(wParam, lParam); });
     });
-    app_.installNativeEventFilter(hotKeys_.get());
-    screenGrab_ = std::make_unique<XScreenGrab>(x_);
 }
 
-QtPlatform::~QtPlatform() { app_.removeNativeEventFilter(hotKeys_.get()); }
+QtPlatform::~QtPlatform() = default;
 
+// A Wayland session is keyed on its Wayland display whichever services serve
+// it (X11 ones when no session bus is reachable), so every copy in it meets
+// the same guard.
 std::unique_ptr<platform::SessionLock> QtPlatform::CreateSessionLock(const std::string& name) {
-    return commands_.Guard(std::make_unique<FlockSessionLock>(name, SessionDisplayName(x_.display)));
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const std::string key = wayland && *wayland ? WaylandGuardKey(wayland) : services_->GuardKey();
+    return commands_.Guard(std::make_unique<FlockSessionLock>(name, key));
 }
 
 // The title captions the default error report. Qt's application name stays
@@ -104,7 +107,7 @@ std::unique_ptr<platform::Window> QtPlatform::NewWindow(const std::string& capti
 }
 
 std::unique_ptr<platform::OverlayWindow> QtPlatform::NewOverlay(platform::OverlayEvents events) {
-    auto overlay = std::make_unique<QtOverlay>(*this, std::move(events), screenGrab_.get());
+    auto overlay = std::make_unique<QtOverlay>(*this, std::move(events), services_->SharedGrab());
     topLevels_.push_back(overlay->Widget());
     return overlay;
 }
@@ -126,10 +129,10 @@ void QtPlatform::ActivateSkin() {
 }
 
 bool QtPlatform::RegisterSystemHotKey(int id, uint32_t systemModifiers, uint8_t virtualKey) {
-    return hotKeys_->Register(id, systemModifiers, virtualKey);
+    return services_->HotKeys().Register(id, systemModifiers, virtualKey);
 }
 
-void QtPlatform::UnregisterSystemHotKey(int id) { hotKeys_->Unregister(id); }
+void QtPlatform::UnregisterSystemHotKey(int id) { services_->HotKeys().Unregister(id); }
 
 void QtPlatform::SetHotKeyHandler(std::function<void(uint32_t wParam, uint32_t lParam)> handler) {
     hotKeyHandler_ = std::move(handler);
@@ -140,7 +143,7 @@ int QtPlatform::ScreenHeight() const { return DeviceGeometry(PrimaryScreen()).he
 
 core::Bitmap QtPlatform::CopyScreen(int width, int height) {
     const QRect primary = DeviceGeometry(PrimaryScreen());
-    return screenGrab_->Copy(primary.x(), primary.y(), width, height);
+    return services_->CopyScreen(QRect(primary.x(), primary.y(), width, height));
 }
 
 void QtPlatform::SetClipboardBitmap(const core::Bitmap& bitmap) { SetClipboardImage(bitmap); }

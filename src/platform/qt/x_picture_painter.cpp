@@ -7,20 +7,9 @@
 #include "core/error.h"
 
 #include "x_pixel_format.h"
+#include "xcb_reply.h"
 
 namespace kwp::qt {
-
-namespace {
-
-template <typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <typename T>
-Reply<T> Own(T* reply) {
-    return Reply<T>(reply, &std::free);
-}
-
-}  // namespace
 
 std::unique_ptr<XPicturePainter> XPicturePainter::For(xcb_connection_t* connection, xcb_window_t window) {
     if (!connection || !window) return nullptr;
