@@ -146,7 +146,7 @@ std::pair<FileDescriptor, fs::path> CreateTemporaryBeside(const fs::path& target
     std::random_device entropy;
     std::mt19937_64 pick((uint64_t{entropy()} << 32) ^ entropy());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::u8string name = u8"." + target.filename().u8string() + u8".";
+        std::u8string name = std::u8string(u8".").append(target.filename().u8string()).append(u8".");
         uint64_t tag = pick();
         for (int i = 0; i < 10; ++i, tag /= 36) name += u8"0123456789abcdefghijklmnopqrstuvwxyz"[tag % 36];
         name += u8".tmp";

@@ -77,9 +77,9 @@ class Fixture:
 
     def start_program(self):
         self.copies += 1
-        env = self.desktop.env(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_RUNTIME_DIR=self.runtime,
-                               ASAN_OPTIONS="detect_leaks=0", LANG="C.UTF-8", QT_QPA_PLATFORM="xcb",
-                               NO_AT_BRIDGE="1", **self.extra_env)
+        env = self.desktop.env(**{**dict(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_RUNTIME_DIR=self.runtime,
+                                         ASAN_OPTIONS="detect_leaks=0", LANG="C.UTF-8", QT_QPA_PLATFORM="xcb",
+                                         NO_AT_BRIDGE="1"), **self.extra_env})
         return self.desktop.start([self.args.program], f"kwpshot-{self.copies}.log", env=env)
 
     def wait_running(self, program):
@@ -486,6 +486,76 @@ def scenario_hotkey_held_elsewhere(args):
         fx.desktop.xdotool("windowactivate", "--sync", dialog)
         fx.desktop.key("Escape")
         wait_until(lambda: not fx.desktop.windows(SAVE_DIALOG), 10, "the dialog to close")
+        fx.exit_through_tray(program)
+
+
+def scenario_esc_cancels_capture(args):
+    """Esc on the overlay ends a capture, with the crosshair only and half-way
+    through a selection: the overlay goes, and no dialog, message or
+    clipboard image follows; the next capture starts afresh."""
+    with Fixture(args, "esc_cancels_capture") as fx:
+        fx.write_ini(ini_bytes(hidden=b"1"))
+        program = fx.start_program()
+        fx.wait_running(program)
+        for half_way in (False, True):
+            press_hotkey(fx)
+            fx.desktop.xdotool("mousemove", 400, 300)
+            if half_way:
+                fx.desktop.click_at(400, 300)
+                fx.desktop.xdotool("mousemove", 600, 500)
+            fx.desktop.key("Escape")
+            wait_until(lambda: not fx.desktop.windows(OVERLAY), 10, "Esc to hide the overlay")
+            assert_nothing_shows(fx, program, "after Esc", timeout=2)
+            assert not fx.desktop.windows(SAVE_DIALOG), "a save dialog after Esc"
+        targets = fx.desktop.run(["xclip", "-selection", "clipboard", "-t", "TARGETS", "-o"], check=False)
+        assert "image/" not in targets, f"an image on the clipboard after Esc: {targets}"
+
+        # A fresh capture: its first click fixes a corner, no dialog follows.
+        press_hotkey(fx)
+        fx.desktop.click_at(500, 400)
+        try:
+            wait_until(lambda: fx.desktop.windows(SAVE_DIALOG), 2, "no dialog")
+            raise AssertionError("the first click of a new capture ended it")
+        except Timeout:
+            pass
+        fx.desktop.key("Escape")
+        wait_until(lambda: not fx.desktop.windows(OVERLAY), 10, "Esc to hide the overlay")
+        fx.exit_through_tray(program)
+
+
+def scenario_qt_texts_follow_locale(args):
+    """Under a Chinese locale Qt's own texts are Chinese as well: the save
+    dialog's title and the message box's button."""
+    chinese = {"LANG": "zh_CN.UTF-8", "LC_ALL": "", "LC_MESSAGES": "", "LANGUAGE": ""}
+    with Fixture(args, "qt_texts_follow_locale", env=chinese) as fx:
+        program = fx.start_program()
+        fx.wait_running(program)
+        window = fx.main_window()
+        fx.click_in(window, EDIT1)
+        fx.desktop.key("ctrl+a", "BackSpace")
+        fx.desktop.type_text("abc")
+        fx.desktop.key("alt+y")
+        box = wait_until(lambda: fx.desktop.windows(BOX), 10, "the quality message")[0]
+        fx.shot("quality-message-zh.png", fx.window_with_frame(box))
+        # Ctrl+C on a message box copies its caption, text and button texts.
+        fx.desktop.xdotool("windowactivate", "--sync", box)
+        fx.desktop.key("ctrl+c")
+        copied = wait_until(lambda: fx.desktop.run(["xclip", "-selection", "clipboard", "-o"], check=False), 10,
+                            "the box's texts on the clipboard")
+        assert "信息框" in copied, f"not the box's texts: {copied!r}"
+        assert "确定" in copied and "OK" not in copied, f"the button is not Chinese: {copied!r}"
+        fx.dismiss_box(box)
+
+        fx.desktop.xdotool("windowactivate", "--sync", window)
+        fx.desktop.key("alt+n")  # 截图&N
+        wait_until(lambda: fx.desktop.windows(OVERLAY), 15, "the overlay")
+        fx.desktop.click_at(100, 100)
+        fx.desktop.click_at(150, 150)
+        dialog = wait_until(lambda: fx.desktop.windows("^另存为$"), 15, "the save dialog titled 另存为")[0]
+        fx.shot("save-dialog-zh.png", fx.window_with_frame(dialog))
+        fx.desktop.xdotool("windowactivate", "--sync", dialog)
+        fx.desktop.key("Escape")
+        wait_until(lambda: not fx.desktop.windows("^另存为$"), 10, "the dialog to close")
         fx.exit_through_tray(program)
 
 

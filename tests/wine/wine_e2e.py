@@ -212,6 +212,36 @@ class Suite:
         assert not os.path.exists(os.path.dirname(missing)), "a folder was made"
         assert self.program.poll() is None, "the program ended"
 
+    def test_esc_cancels_a_capture(self):
+        left, top, _, _ = REGION
+        clipboard = self.desktop.clipboard("image/bmp")
+        files = sorted(os.listdir(os.path.dirname(self.output)))
+        # Esc with the crosshair only, then half-way through a selection.
+        for half_way in (False, True):
+            self.desktop.activate(self.desktop.wait_window("Wine System Tray"))
+            self.desktop.key("ctrl+q")
+            self.desktop.wait_window("Form5")
+            self.desktop.move(left, top)
+            if half_way:
+                self.desktop.click(left, top)
+                self.desktop.move(left + 50, top + 40)
+            self.desktop.key("Escape")
+            self.desktop.wait_gone("Form5", timeout=10)
+            time.sleep(1)
+            names = {w.name for w in self.desktop.windows()}
+            assert not names & {"Save As", MESSAGE_CAPTION, TITLE}, "a window after Esc: %r" % names
+        assert self.desktop.clipboard("image/bmp") == clipboard, "Esc changed the clipboard"
+        assert sorted(os.listdir(os.path.dirname(self.output))) == files, "Esc wrote a file"
+        # A fresh capture: its first click fixes a corner, no dialog follows.
+        self.desktop.activate(self.desktop.wait_window("Wine System Tray"))
+        self.desktop.key("ctrl+q")
+        self.desktop.wait_window("Form5")
+        self.desktop.click(left, top)
+        time.sleep(1)
+        assert self.desktop.window("Save As") is None, "the first click of a new capture ended it"
+        self.desktop.key("Escape")
+        self.desktop.wait_gone("Form5", timeout=10)
+
     def test_tray_opens_and_its_menu_exits(self):
         self.desktop.click(*self.tray_icon())
         self.desktop.wait_window(TITLE)

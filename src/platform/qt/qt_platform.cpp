@@ -13,6 +13,7 @@
 #include "qt_overlay.h"
 #include "qt_resources.h"
 #include "qt_timer.h"
+#include "qt_translations.h"
 #include "qt_tray.h"
 #include "qt_window.h"
 #include "session_lock.h"
@@ -41,6 +42,7 @@ QRect DeviceGeometry(QScreen* screen) {
 
 QtPlatform::QtPlatform(QApplication& app) : app_(app), x_(CurrentXConnection()) {
     InitResources();
+    LoadQtTranslations(app_);
     // Hidden in the tray is a normal state: a closed message box or dialog
     // must not end the program. Only the main window's close does.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -113,6 +113,9 @@ LRESULT Overlay::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         case WM_LBUTTONDOWN: Press(MouseButton::Left, lParam); return 0;
         case WM_RBUTTONDOWN: Press(MouseButton::Right, lParam); return 0;
         case WM_MBUTTONDOWN: Press(MouseButton::Middle, lParam); return 0;
+        case WM_KEYDOWN:
+            if (events_.onKeyDown) Dispatch(platform_, [&] { events_.onKeyDown(static_cast<uint8_t>(wParam)); });
+            return 0;
         case WM_CLOSE:
             // Closing the overlay only hides it.
             Hide();
