@@ -6,10 +6,9 @@ set(CPACK_PACKAGE_NAME kwpshot)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "kwpshot developers <kwpshot@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "capture a rectangle of the screen as a JPEG")
-set(CPACK_PACKAGE_DESCRIPTION
-    "A tray tool with a system-wide hotkey that freezes the screen, lets a rectangle be chosen with\n"
-    "two clicks, puts it on the clipboard and saves it as a JPEG at a chosen quality.\n"
-    "Its interface is in Simplified Chinese.")
+set(CPACK_PACKAGE_DESCRIPTION "A tray tool with a system-wide hotkey that freezes the screen, lets a \
+rectangle be chosen with two clicks, puts it on the clipboard and saves it as a JPEG at a chosen \
+quality. Its interface is in Simplified Chinese.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
