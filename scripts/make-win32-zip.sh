@@ -34,7 +34,7 @@ sed -e 's/\r*$/\r/' "$runtime" > "$stage/licenses/mingw-w64/copyright.txt"
 
 zip=$build/$name.zip
 rm -f "$zip"
-# Names stored as UTF-8 and flagged so, which Windows reads as such; no Unix
-# owners or times beyond the plain ones.
-(cd "$build/release" && TZ=UTC zip -q -X -r -UN=UTF8 "$zip" "$name")
+# Python's zipfile stores a name that is not ASCII as UTF-8 and flags it so,
+# which Windows reads right (Info-ZIP's zip 3.0 leaves the flag off).
+(cd "$build/release" && python3 -m zipfile -c "$zip" "$name")
 echo "$zip"
