@@ -268,7 +268,7 @@ int MeasureOnXvfb(const char* self, const std::string& screen) {
     close(fds[0]);
     int status = 1;
     if (number[0]) {
-        const std::string display = ":" + std::string(number, std::strcspn(number, "\n"));
+        const std::string display = std::string(":").append(number, std::strcspn(number, "\n"));
         const pid_t child = fork();
         if (child == 0) {
             setenv("DISPLAY", display.c_str(), 1);

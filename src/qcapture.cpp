@@ -22,6 +22,7 @@ int32_t FinalX = 0, FinalY = 0;
 namespace {
 
 constexpr int kCaptureDelayMs = 300;
+constexpr uint8_t kVkEscape = 0x1B;
 
 void ResetSelectionState() {
     CrosshairOn = Dragging = false;
@@ -52,6 +53,7 @@ TForm5::TForm5(platform::Platform& platform) : platform_(platform) {
         // capture starts afresh instead of taking its first press as the
         // second click of the old selection.
         [] { Dragging = false; },
+        [this](uint8_t key) { FormKeyDown(key); },
     });
     Image1 = std::make_unique<TImage>(*window_);
     Timer1 = platform_.NewTimer(kCaptureDelayMs, [this] { Timer1Timer(); });
@@ -111,6 +113,13 @@ void TForm5::Image1MouseDown(platform::MouseButton, int X, int Y) {
     StartY = EndY = Y;
     Dragging = true;
     SetInvertingPen();
+}
+
+void TForm5::FormKeyDown(uint8_t Key) {
+    if (Key != kVkEscape) return;
+    // Nothing is stored: the overlay hides and a selection half-way ends.
+    Close();
+    Dragging = false;
 }
 
 void TForm5::SecondClick(int X, int Y) {

@@ -35,6 +35,8 @@ public:
     void Timer1Timer();
     void Image1MouseMove(int X, int Y);
     void Image1MouseDown(platform::MouseButton Button, int X, int Y);
+    // Esc ends the capture as the window system's close does.
+    void FormKeyDown(uint8_t Key);
 
     // Starts a capture: the screen is taken 300 ms later.
     void StartCapture();

@@ -140,11 +140,13 @@ public:
 };
 
 // What the overlay reports: pointer moves and button presses in client
-// pixels, and a close by the window system (after which it is hidden).
+// pixels, a close by the window system (after which it is hidden), and keys
+// pressed while it has the focus (Windows virtual-key codes).
 struct OverlayEvents {
     std::function<void(int x, int y)> onMouseMove;
     std::function<void(MouseButton button, int x, int y)> onMouseDown;
     Handler onClosedByWindowSystem;
+    std::function<void(uint8_t virtualKey)> onKeyDown;
 };
 
 // The capture overlay: borderless, topmost, covering the primary display

@@ -294,5 +294,43 @@ TEST_F(CaptureTest, OverlayClosedByTheWindowSystemEndsTheDrag) {
     });
 }
 
+TEST_F(CaptureTest, EscCancelsTheCaptureAndStoresNothing) {
+    constexpr uint8_t kVkEscape = 0x1B;
+    // Esc with the crosshair only, and half-way through a selection.
+    for (bool dragging : {false, true}) {
+        SCOPED_TRACE(dragging ? "dragging" : "crosshair");
+        HeadlessSystem system(640, 480);
+        HeadlessPlatform run(system);
+        system.files[system.SettingsPath("kwpshot.ini")] = Bytes(SettingsFileText("50", 16465, 1));
+        run.Run([&] {
+            run.PressHotKey(core::kModControl, kVkQ);
+            run.AdvanceClock(300);
+            auto& overlay = *run.Overlay();
+            overlay.MoveMouse(10, 10);
+            if (dragging) {
+                overlay.Press(MouseButton::Left, 10, 10);
+                overlay.MoveMouse(30, 30);
+            }
+            EXPECT_TRUE(overlay.PressKey('A')) << "another key";
+            EXPECT_TRUE(overlay.Visible());
+            ASSERT_TRUE(overlay.PressKey(kVkEscape));
+            EXPECT_FALSE(overlay.Visible());
+            EXPECT_FALSE(Dragging);
+            EXPECT_EQ(system.clipboardWrites, 0);
+            EXPECT_TRUE(run.saveDialogsShown.empty());
+            EXPECT_TRUE(run.messageBoxes.empty());
+            EXPECT_EQ(system.files.size(), 1u) << "the settings file only";
+
+            // The next capture starts afresh: its first press is a first click.
+            run.PressHotKey(core::kModControl, kVkQ);
+            run.AdvanceClock(300);
+            EXPECT_EQ(*overlay.Picture(), system.screen);
+            overlay.Press(MouseButton::Left, 50, 50);
+            EXPECT_TRUE(overlay.Visible());
+            EXPECT_TRUE(run.saveDialogsShown.empty());
+        });
+    }
+}
+
 }  // namespace
 }  // namespace kwp::testing

@@ -102,6 +102,7 @@ TEST_F(ProgramTest, StartHiddenShowsNothingButTheTray) {
         EXPECT_TRUE(Form2->CheckBox1->Checked());
         ASSERT_NE(process.Tray(), nullptr);
         EXPECT_EQ(process.Tray()->Hint(), kTitle);
+        EXPECT_EQ(process.Tray()->Icon(), platform::Resource::TrayIcon);
         EXPECT_EQ(process.Tray()->MenuCaptions(), (std::vector<std::string>{"打开(&O)", "退出(&Q)"}));
         EXPECT_EQ(process.RegisteredHotKeys().size(), 1u);
 

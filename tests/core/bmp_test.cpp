@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 #include "core/error.h"
@@ -37,6 +38,16 @@ Bytes FromHex(std::string_view hex) {
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<uint8_t>(std::stoi(std::string(hex.substr(2 * i, 2)), nullptr, 16));
     return bytes;
+}
+
+// The pieces one after the other.
+Bytes Joined(std::initializer_list<Bytes> pieces) {
+    Bytes out;
+    size_t size = 0;
+    for (const Bytes& piece : pieces) size += piece.size();
+    out.reserve(size);
+    for (const Bytes& piece : pieces) out.insert(out.end(), piece.begin(), piece.end());
+    return out;
 }
 
 void ExpectNotValid(const Bytes& bytes) {
@@ -140,19 +151,16 @@ TEST(BmpTest, ReadsStandardMasksAfterAPlainOrALongerHeader) {
     const Bytes plain = EncodeBmp(b);
     const Bytes masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
 
-    Bytes withMasks(plain.begin(), plain.begin() + 54);
-    withMasks.insert(withMasks.end(), masks.begin(), masks.end());
-    withMasks.insert(withMasks.end(), plain.begin() + 54, plain.end());
+    const Bytes headers(plain.begin(), plain.begin() + 54), pixels(plain.begin() + 54, plain.end());
+
+    Bytes withMasks = Joined({headers, masks, pixels});
     Put32(withMasks, 2, static_cast<uint32_t>(withMasks.size()));
     Put32(withMasks, 10, 66);
     Put32(withMasks, 30, 3);  // BI_BITFIELDS
     EXPECT_EQ(DecodeBmp(withMasks), b);
 
     // A 124-byte header holds the masks at the same place.
-    Bytes v5(plain.begin(), plain.begin() + 54);
-    v5.insert(v5.end(), masks.begin(), masks.end());
-    v5.resize(14 + 124, 0);
-    v5.insert(v5.end(), plain.begin() + 54, plain.end());
+    Bytes v5 = Joined({headers, masks, Bytes(14 + 124 - 54 - masks.size(), 0), pixels});
     Put32(v5, 2, static_cast<uint32_t>(v5.size()));
     Put32(v5, 10, 14 + 124);
     Put32(v5, 14, 124);

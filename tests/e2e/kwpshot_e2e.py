@@ -84,9 +84,10 @@ class Fixture:
             f.write(data)
 
     def program_env(self):
-        return self.desktop.env(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_RUNTIME_DIR=self.runtime,
-                                ASAN_OPTIONS="detect_leaks=0", LANG="C.UTF-8", QT_QPA_PLATFORM="xcb",
-                                NO_AT_BRIDGE="1", **self.extra_env)
+        # A scenario's own environment may override these (LANG among them).
+        return self.desktop.env(**{**dict(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_RUNTIME_DIR=self.runtime,
+                                          ASAN_OPTIONS="detect_leaks=0", LANG="C.UTF-8", QT_QPA_PLATFORM="xcb",
+                                          NO_AT_BRIDGE="1"), **self.extra_env})
 
     def start_program(self, *arguments, env=None, prefix=()):
         self.copies += 1
@@ -658,6 +659,113 @@ def scenario_special_files(args):
         assert stat.S_ISFIFO(os.lstat(fifo).st_mode), "the FIFO stays"
         assert os.listdir(folder) == ["shot.jpg"], f"left behind: {os.listdir(folder)}"
         assert program.running(), "kwpshot ended:\n" + program.output()
+        fx.exit_through_tray(program)
+
+
+def scenario_esc_cancels_capture(args):
+    """Esc on the overlay ends a capture, with the crosshair only and half-way
+    through a selection: the overlay goes, and no dialog, message or
+    clipboard image follows; the next capture starts afresh."""
+    with Fixture(args, "esc_cancels_capture") as fx:
+        fx.write_ini(ini_bytes(hidden=b"1"))
+        program = fx.start_program()
+        fx.wait_running(program)
+        for half_way in (False, True):
+            press_hotkey(fx)
+            fx.desktop.xdotool("mousemove", 400, 300)
+            if half_way:
+                fx.desktop.click_at(400, 300)
+                fx.desktop.xdotool("mousemove", 600, 500)
+            fx.desktop.key("Escape")
+            wait_until(lambda: not fx.desktop.windows(OVERLAY), 10, "Esc to hide the overlay")
+            assert_nothing_shows(fx, program, "after Esc", timeout=2)
+            assert not fx.desktop.windows(SAVE_DIALOG), "a save dialog after Esc"
+        targets = fx.desktop.run(["xclip", "-selection", "clipboard", "-t", "TARGETS", "-o"], check=False)
+        assert "image/" not in targets, f"an image on the clipboard after Esc: {targets}"
+
+        # A fresh capture: its first click fixes a corner, no dialog follows.
+        press_hotkey(fx)
+        fx.desktop.click_at(500, 400)
+        try:
+            wait_until(lambda: fx.desktop.windows(SAVE_DIALOG), 2, "no dialog")
+            raise AssertionError("the first click of a new capture ended it")
+        except Timeout:
+            pass
+        fx.desktop.key("Escape")
+        wait_until(lambda: not fx.desktop.windows(OVERLAY), 10, "Esc to hide the overlay")
+        fx.exit_through_tray(program)
+
+
+# Fonts the texts below are drawn in: the Chinese one Qt falls back to, and
+# Qt's default font on a plain X desktop.
+TEXT_FONTS = {"确定": "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc",
+              "OK": "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"}
+
+
+def text_shown(fx, picture):
+    """Which text of TEXT_FONTS a picture of a button shows: each is drawn in
+    its font at the pixel sizes of a desktop's usual fonts and looked for in
+    the picture (normalised cross-correlation). The best (text, score)."""
+    gray = picture + ".gray.png"
+    fx.desktop.run([im("convert"), picture, "-colorspace", "gray", gray])
+    best = (None, 0.0)
+    for text, font in TEXT_FONTS.items():
+        for size in range(10, 16):
+            drawn = os.path.join(fx.out, f"text-{size}.png")
+            fx.desktop.run([im("convert"), "-density", "72", "-background", "white", "-fill", "black", "-font", font,
+                            "-pointsize", str(size), "label:" + text, "-colorspace", "gray", drawn])
+            result = subprocess.run([im("compare"), "-dissimilarity-threshold", "1", "-metric", "NCC",
+                                     "-subimage-search", gray, drawn, "null:"], capture_output=True, text=True)
+            score = float(result.stderr.split()[0])
+            if score > best[1]:
+                best = (text, score)
+    return best
+
+
+def windows_titled(fx, title):
+    """Visible windows whose title (_NET_WM_NAME, what the desktop shows) is
+    `title`. Their WM_NAME is in the program's locale encoding, which a test
+    machine without that locale built does not encode right."""
+    listed = fx.desktop.run(["xdotool", "search", "--onlyvisible", "--name", "."], check=False).split()
+    return [int(w) for w in listed
+            if fx.desktop.run(["xdotool", "getwindowname", w], check=False).strip() == title]
+
+
+def scenario_qt_texts_follow_locale(args):
+    """Under a Chinese locale Qt's own texts are Chinese as well: the save
+    dialog's title and the message box's button (looked for on screen)."""
+    chinese = {"LANG": "zh_CN.UTF-8", "LC_ALL": "", "LC_MESSAGES": "", "LANGUAGE": ""}
+    with Fixture(args, "qt_texts_follow_locale", env=chinese) as fx:
+        program = fx.start_program()
+        fx.wait_running(program)
+        window = fx.main_window()
+        fx.click_in(window, EDIT1)
+        fx.desktop.key("ctrl+a", "BackSpace")
+        fx.desktop.type_text("abc")
+        fx.desktop.key("alt+y")
+        box = wait_until(lambda: windows_titled(fx, "信息框"), 10, "the quality message")[0]
+        fx.shot("quality-message-zh.png", fx.window_with_frame(box))
+        # The button: below the text, in the right part of the box.
+        x, y, w, h = fx.desktop.geometry(box)
+        button = fx.shot("quality-message-button.png", (x + w * 2 // 5, y + h - 40, w - w * 2 // 5, 40))
+        text, score = text_shown(fx, button)
+        assert text == "确定" and score > 0.7, f"the button shows {text!r} (match {score:.2f}), not 确定"
+        fx.desktop.xdotool("windowactivate", "--sync", box)
+        fx.desktop.key("Return")
+        wait_until(lambda: not windows_titled(fx, "信息框"), 10, "the box to close")
+
+        fx.click_in(window, EDIT1)
+        fx.desktop.key("ctrl+a", "BackSpace")
+        fx.desktop.type_text("50")
+        fx.desktop.key("alt+n")  # 截图&N
+        wait_until(lambda: fx.desktop.windows(OVERLAY), 15, "the overlay")
+        fx.desktop.click_at(100, 100)
+        fx.desktop.click_at(150, 150)
+        dialog = wait_until(lambda: windows_titled(fx, "另存为"), 15, "the save dialog titled 另存为")[0]
+        fx.shot("save-dialog-zh.png", fx.window_with_frame(dialog))
+        fx.desktop.xdotool("windowactivate", "--sync", dialog)
+        fx.desktop.key("Escape")
+        wait_until(lambda: not windows_titled(fx, "另存为"), 10, "the dialog to close")
         fx.exit_through_tray(program)
 
 

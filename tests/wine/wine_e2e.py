@@ -329,6 +329,7 @@ class Suite:
         self.desktop.click(*self.tray_icon())
         self.main_window()
         assert len(self.taskbar_entries(TITLE)) == 1, "no taskbar entry for the main window shown again"
+
     def test_replacing_a_private_file_keeps_it_private(self):
         # The new file is made with the old one's access list, which Wine keeps
         # as Unix permission bits: never readable by others meanwhile. (Wine maps
@@ -354,6 +355,36 @@ class Suite:
         assert mode & 0o007 == 0, "the replaced file has mode %o" % mode
         left_over = sorted(os.listdir(os.path.dirname(private)))
         assert left_over == ["private.jpg", "region.jpg"], "files in the folder: %r" % left_over
+
+    def test_esc_cancels_a_capture(self):
+        left, top, _, _ = REGION
+        clipboard = self.desktop.clipboard("image/bmp")
+        files = sorted(os.listdir(os.path.dirname(self.output)))
+        # Esc with the crosshair only, then half-way through a selection.
+        for half_way in (False, True):
+            self.desktop.activate(self.desktop.wait_window("Wine System Tray"))
+            self.desktop.key("ctrl+q")
+            self.desktop.wait_window("Form5")
+            self.desktop.move(left, top)
+            if half_way:
+                self.desktop.click(left, top)
+                self.desktop.move(left + 50, top + 40)
+            self.desktop.key("Escape")
+            self.desktop.wait_gone("Form5", timeout=10)
+            time.sleep(1)
+            names = {w.name for w in self.desktop.windows()}
+            assert not names & {"Save As", MESSAGE_CAPTION, TITLE}, "a window after Esc: %r" % names
+        assert self.desktop.clipboard("image/bmp") == clipboard, "Esc changed the clipboard"
+        assert sorted(os.listdir(os.path.dirname(self.output))) == files, "Esc wrote a file"
+        # A fresh capture: its first click fixes a corner, no dialog follows.
+        self.desktop.activate(self.desktop.wait_window("Wine System Tray"))
+        self.desktop.key("ctrl+q")
+        self.desktop.wait_window("Form5")
+        self.desktop.click(left, top)
+        time.sleep(1)
+        assert self.desktop.window("Save As") is None, "the first click of a new capture ended it"
+        self.desktop.key("Escape")
+        self.desktop.wait_gone("Form5", timeout=10)
 
     def test_tray_opens_and_its_menu_exits(self):
         self.desktop.click(*self.tray_icon())

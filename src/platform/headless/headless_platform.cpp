@@ -301,6 +301,12 @@ bool HeadlessOverlay::CloseByWindowSystem() {
     return true;
 }
 
+bool HeadlessOverlay::PressKey(uint8_t virtualKey) {
+    if (!visible_ || !platform_.LoopRunning()) return false;
+    platform::Dispatch(platform_, [&] { events_.onKeyDown(virtualKey); });
+    return true;
+}
+
 // ---------------------------------------------------------------- timer
 
 HeadlessTimer::HeadlessTimer(HeadlessPlatform& platform, int intervalMs, platform::Handler handler)

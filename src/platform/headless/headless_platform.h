@@ -156,6 +156,8 @@ public:
     bool MoveMouse(int x, int y);
     bool Press(platform::MouseButton button, int x, int y);
     bool CloseByWindowSystem();
+    // A key pressed while the overlay has the focus (a virtual-key code).
+    bool PressKey(uint8_t virtualKey);
 
 private:
     HeadlessPlatform& platform_;
@@ -190,6 +192,7 @@ public:
     ~HeadlessTray() override;
 
     const std::string& Hint() const { return hint_; }
+    platform::Resource Icon() const { return icon_; }
     std::vector<std::string> MenuCaptions() const;
     // A left click on the icon (press and release).
     bool LeftClick();

@@ -63,7 +63,7 @@ platform::Label* QtContainer::AddLabel(platform::Bounds bounds, const std::strin
     label->setFont(FontOf(font));
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Colour(label, QPalette::WindowText, color);
-    return Keep(std::make_unique<QtLabel>(label));
+    return Keep(std::make_unique<QtLabel>());
 }
 
 platform::SpeedButton* QtContainer::AddSpeedButton(platform::Bounds bounds, const std::string& caption,
@@ -88,7 +88,7 @@ platform::SpeedButton* QtContainer::AddSpeedButton(platform::Bounds bounds, cons
     platform::Platform& platform = platform_;
     QObject::connect(button, &QToolButton::clicked, button,
                      [&platform, onClick = std::move(onClick)] { RunHandler(platform, onClick); });
-    return Keep(std::make_unique<QtSpeedButton>(button));
+    return Keep(std::make_unique<QtSpeedButton>());
 }
 
 platform::Picture* QtContainer::AddPicture(platform::Bounds bounds, platform::Resource picture,
@@ -99,7 +99,7 @@ platform::Picture* QtContainer::AddPicture(platform::Bounds bounds, platform::Re
     });
     Place(label, bounds);
     label->setPixmap(ResourcePixmap(picture));  // stretched to the control
-    return Keep(std::make_unique<QtPicture>(label));
+    return Keep(std::make_unique<QtPicture>());
 }
 
 platform::Memo* QtContainer::AddMemo(platform::Bounds bounds, const std::vector<std::string>& lines, int tabOrder) {

@@ -11,21 +11,10 @@
 
 namespace kwp::qt {
 
-class QtLabel : public platform::Label {
-public:
-    explicit QtLabel(QLabel* label) : label_(label) {}
-
-private:
-    QLabel* label_;
-};
-
-class QtSpeedButton : public platform::SpeedButton {
-public:
-    explicit QtSpeedButton(QToolButton* button) : button_(button) {}
-
-private:
-    QToolButton* button_;
-};
+// Controls the program asks nothing of once made: the widget, owned by its
+// parent, is all there is, so their handles hold nothing.
+class QtLabel : public platform::Label {};
+class QtSpeedButton : public platform::SpeedButton {};
 
 // A label that shows a picture stretched to its size and reports a click
 // (press and release inside it).
@@ -42,13 +31,7 @@ private:
     bool pressed_ = false;
 };
 
-class QtPicture : public platform::Picture {
-public:
-    explicit QtPicture(ClickablePicture* picture) : picture_(picture) {}
-
-private:
-    ClickablePicture* picture_;
-};
+class QtPicture : public platform::Picture {};
 
 class QtMemo : public platform::Memo {
 public:

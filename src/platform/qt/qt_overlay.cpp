@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -17,6 +18,7 @@
 #include <xcb/xcb.h>
 
 #include "qt_dispatch.h"
+#include "qt_key_table.h"
 #include "x_pointer_event.h"
 #include "qt_look.h"
 
@@ -311,6 +313,11 @@ void OverlayWidget::closeEvent(QCloseEvent* event) {
     // Closed by the window system (Alt+F4 and the like): only hidden.
     event->accept();
     if (events_.onClosedByWindowSystem) RunHandler(platform_, events_.onClosedByWindowSystem);
+}
+
+void OverlayWidget::keyPressEvent(QKeyEvent* event) {
+    const uint8_t key = VirtualKeyForQtKey(event->key(), event->modifiers() & Qt::KeypadModifier);
+    if (key && events_.onKeyDown) RunHandler(platform_, [&] { events_.onKeyDown(key); });
 }
 
 QtOverlay::QtOverlay(platform::Platform& platform, platform::OverlayEvents events, const XScreenGrab* grab)

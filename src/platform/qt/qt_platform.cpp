@@ -14,6 +14,7 @@
 #include "qt_overlay.h"
 #include "qt_resources.h"
 #include "qt_timer.h"
+#include "qt_translations.h"
 #include "qt_tray.h"
 #include "qt_window.h"
 #include "session_lock.h"
@@ -42,6 +43,7 @@ QRect DeviceGeometry(QScreen* screen) {
 QtPlatform::QtPlatform(QApplication& app, std::optional<platform::Command> startCommand)
     : app_(app), commands_(*this, startCommand) {
     InitResources();
+    LoadQtTranslations(app_);
     // Hidden in the tray is a normal state: a closed message box or dialog
     // must not end the program. Only the main window's close does.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -134,6 +134,9 @@ LRESULT Overlay::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         case WM_MBUTTONUP:
             Release(wParam);
             return 0;
+        case WM_KEYDOWN:
+            if (events_.onKeyDown) Dispatch(platform_, [&] { events_.onKeyDown(static_cast<uint8_t>(wParam)); });
+            return 0;
         case WM_CLOSE:
             // Closing the overlay only hides it.
             Hide();
