@@ -10,6 +10,7 @@
 #include "qt_clipboard.h"
 #include "qt_dialogs.h"
 #include "qt_dispatch.h"
+#include "read_only_file.h"
 #include "qt_overlay.h"
 #include "qt_resources.h"
 #include "qt_timer.h"
@@ -148,10 +149,13 @@ std::optional<std::string> QtPlatform::RunSaveDialog(const platform::SaveDialogO
     return qt::RunSaveDialog(options);
 }
 
-core::Bytes QtPlatform::ReadFileBytes(const std::string& path) { return core::ReadWholeFile(path); }
+std::unique_ptr<core::FileSource> QtPlatform::OpenFile(const std::string& path) {
+    return std::make_unique<ReadOnlyFile>(path);
+}
 
-void QtPlatform::ReplaceFileBytes(const std::string& path, const core::Bytes& bytes) {
-    core::ReplaceWholeFile(path, bytes);
+void QtPlatform::ReplaceFile(const std::string& path, core::Durability durability,
+                             const std::function<void(core::FileSink&)>& fill) {
+    core::ReplaceFileWith(path, durability, fill);
 }
 
 std::string QtPlatform::ProfileRead(const std::string& file, const std::string& section, const std::string& key,
