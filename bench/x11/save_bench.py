@@ -218,7 +218,13 @@ class Session:
         self.desktop = XDesktop(self.work, with_tray=True, size=size)
 
     def __enter__(self):
-        self.desktop.__enter__()
+        for attempt in range(3):  # a loaded machine can miss the panel's start-up limit
+            try:
+                self.desktop.__enter__()
+                break
+            except AssertionError:
+                if attempt == 2:
+                    raise
         self.input = XInput(self.desktop.display)
         return self
 
@@ -328,12 +334,16 @@ def measure_size(args, size):
             peak_first = rss_fields(pid)["VmHWM"]
             idle_after = settle(pid)
             saves, cjpegs = [first], []
-            peak = peak_first
+            # Each later capture against the idle figure just before it.
+            later_peak, later_idle, idle = 0, 0, idle_after["VmRSS"]
             for _ in range(args.runs):
                 cjpegs.append(cjpeg_seconds(region, reference))
                 reset_peak(pid)
                 saves.append(s.full_screen_save(target, watch, first=False))
-                peak = max(peak, rss_fields(pid)["VmHWM"])
+                later_peak = max(later_peak, rss_fields(pid)["VmHWM"] - idle)
+                after = settle(pid, 0.5)["VmRSS"]
+                later_idle = max(later_idle, after - idle)
+                idle = after
             idle_last = settle(pid)
         finally:
             watch.close()
@@ -345,15 +355,18 @@ def measure_size(args, size):
         print(f"{label}  Return -> JPEG in place {save * 1000:7.1f} ms (median of {args.runs}; first {first * 1000:.1f})"
               f" | cjpeg process {cj * 1000:7.1f} ms | ratio {save / cj:.2f} (target <= 1.3)")
         print(f"{label}  JPEG byte-identical to cjpeg's: {'yes' if identical else 'NO'}")
-        print(f"{label}  one screen bitmap {b / MIB:.1f} MiB; idle before {idle_before['VmRSS'] / MIB:.1f} MiB")
-        print(f"{label}  peak during the first full-screen capture + save {peak_first / MIB:.1f} MiB = idle + "
-              f"{(peak_first - idle_before['VmRSS']) / b:.2f} bitmaps (target <= 3); over all runs "
-              f"+{(peak - idle_before['VmRSS']) / b:.2f}")
+        def parts(f):
+            return (f"[anon {f.get('RssAnon', 0) / MIB:.1f}, file {f.get('RssFile', 0) / MIB:.1f}, "
+                    f"shmem {f.get('RssShmem', 0) / MIB:.1f} MiB]")
+        print(f"{label}  one screen bitmap {b / MIB:.1f} MiB; idle before {idle_before['VmRSS'] / MIB:.1f} MiB "
+              + parts(idle_before))
+        print(f"{label}  peak during the first full-screen capture + save {peak_first / MIB:.1f} MiB = idle before + "
+              f"{(peak_first - idle_before['VmRSS']) / b:.2f} bitmaps (target <= 3); a later capture, against the "
+              f"idle just before it: + {later_peak / b:.2f} at most")
         print(f"{label}  idle after it {idle_after['VmRSS'] / MIB:.1f} MiB = idle before + "
-              f"{(idle_after['VmRSS'] - idle_before['VmRSS']) / b:.2f} bitmaps (target <= 2); after all runs +"
-              f"{(idle_last['VmRSS'] - idle_before['VmRSS']) / b:.2f}"
-              f"  [anon {idle_after.get('RssAnon', 0) / MIB:.1f}, file {idle_after.get('RssFile', 0) / MIB:.1f},"
-              f" shmem {idle_after.get('RssShmem', 0) / MIB:.1f} MiB]")
+              f"{(idle_after['VmRSS'] - idle_before['VmRSS']) / b:.2f} bitmaps (target <= 2) {parts(idle_after)}; "
+              f"a later capture + {later_idle / b:.2f} at most; after all {args.runs + 1} + "
+              f"{(idle_last['VmRSS'] - idle_before['VmRSS']) / b:.2f}")
         sys.stdout.flush()
 
         if args.captures > 0 and label in args.captures_sizes.split(","):

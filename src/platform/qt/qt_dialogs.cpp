@@ -40,17 +40,23 @@ QStringList NameFilters(const std::string& filter) {
     return filters;
 }
 
-std::optional<std::string> RunSaveDialog(const platform::SaveDialogOptions& options) {
-    QFileDialog dialog;
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+SaveDialog::SaveDialog() = default;
+SaveDialog::~SaveDialog() = default;
+
+std::optional<std::string> SaveDialog::Run(const platform::SaveDialogOptions& options) {
+    if (!dialog_) {
+        dialog_ = std::make_unique<QFileDialog>();
+        dialog_->setAcceptMode(QFileDialog::AcceptSave);
+        dialog_->setFileMode(QFileDialog::AnyFile);
+        dialog_->setOption(QFileDialog::DontConfirmOverwrite, true);
+        dialog_->setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
+    QFileDialog& dialog = *dialog_;
     dialog.setNameFilters(NameFilters(options.filter));
     QString suffix = QString::fromStdString(options.defaultExt);
     while (suffix.startsWith('*') || suffix.startsWith('.')) suffix.remove(0, 1);
     dialog.setDefaultSuffix(suffix);
-    if (!options.fileName.empty()) dialog.selectFile(QString::fromStdString(options.fileName));
-    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    dialog.selectFile(QString::fromStdString(options.fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
 }

@@ -146,7 +146,7 @@ core::Bitmap QtPlatform::CopyScreen(int width, int height) {
 void QtPlatform::SetClipboardBitmap(const core::Bitmap& bitmap) { SetClipboardImage(bitmap); }
 
 std::optional<std::string> QtPlatform::RunSaveDialog(const platform::SaveDialogOptions& options) {
-    return qt::RunSaveDialog(options);
+    return saveDialog_.Run(options);
 }
 
 std::unique_ptr<core::FileSource> QtPlatform::OpenFile(const std::string& path) {

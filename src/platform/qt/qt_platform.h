@@ -9,6 +9,7 @@
 #include "atom_table.h"
 #include "platform/platform.h"
 #include "profile_store.h"
+#include "qt_dialogs.h"
 #include "x_connection.h"
 
 namespace kwp::qt {
@@ -73,6 +74,7 @@ private:
     std::function<void(uint32_t, uint32_t)> hotKeyHandler_;
     std::unique_ptr<XHotKeys> hotKeys_;
     std::unique_ptr<XScreenGrab> screenGrab_;
+    SaveDialog saveDialog_;
     bool haveMainWindow_ = false;
     std::vector<QWidget*> topLevels_;  // the program's windows, for BringApplicationToFront
 };
