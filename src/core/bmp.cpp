@@ -58,20 +58,6 @@ void PutRow(const uint32_t* src, int width, int bpp, uint8_t* out, uint64_t rowB
     std::fill(p, out + rowBytes, uint8_t{0});
 }
 
-// Bytes in memory that the caller keeps, as a file source.
-class BorrowedSource final : public FileSource {
-public:
-    explicit BorrowedSource(const Bytes& bytes) : bytes_(bytes) {}
-    uint64_t Size() const override { return bytes_.size(); }
-    void ReadAt(uint64_t offset, void* data, size_t size) override {
-        if (offset > bytes_.size() || size > bytes_.size() - offset) NotValid();
-        std::memcpy(data, bytes_.data() + offset, size);
-    }
-
-private:
-    const Bytes& bytes_;
-};
-
 }  // namespace
 
 void WriteBmp(const Bitmap& bitmap, FileSink& sink) {
@@ -115,8 +101,9 @@ Bytes EncodeBmp(const Bitmap& bitmap) {
     return out;
 }
 
-void BytesSource::ReadAt(uint64_t offset, void* data, size_t size) {
-    BorrowedSource(bytes_).ReadAt(offset, data, size);
+void BytesView::ReadAt(uint64_t offset, void* data, size_t size) {
+    if (offset > bytes_.size() || size > bytes_.size() - offset) NotValid();
+    std::memcpy(data, bytes_.data() + offset, size);
 }
 
 BmpReader::BmpReader(FileSource& source) : source_(source) {
@@ -184,7 +171,7 @@ int BmpReader::Rows(int first, int most, const uint8_t** rows) {
 }
 
 Bitmap DecodeBmp(const Bytes& bytes) {
-    BorrowedSource source(bytes);
+    BytesView source(bytes);
     BmpReader reader(source);
     if (reader.Width() == 0) return Bitmap();
     Bitmap out(reader.Width(), reader.Height(), reader.BitsPerPixel());

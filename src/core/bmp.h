@@ -33,12 +33,23 @@ public:
     virtual void ReadAt(uint64_t offset, void* data, size_t size) = 0;
 };
 
-// Bytes already in memory as a file source.
+// Bytes in memory that the caller keeps, as a file source.
+class BytesView final : public FileSource {
+public:
+    explicit BytesView(const Bytes& bytes) : bytes_(bytes) {}
+    uint64_t Size() const override { return bytes_.size(); }
+    void ReadAt(uint64_t offset, void* data, size_t size) override;
+
+private:
+    const Bytes& bytes_;
+};
+
+// Bytes in memory as a file source of their own.
 class BytesSource final : public FileSource {
 public:
     explicit BytesSource(Bytes bytes) : bytes_(std::move(bytes)) {}
     uint64_t Size() const override { return bytes_.size(); }
-    void ReadAt(uint64_t offset, void* data, size_t size) override;
+    void ReadAt(uint64_t offset, void* data, size_t size) override { BytesView(bytes_).ReadAt(offset, data, size); }
 
 private:
     Bytes bytes_;
