@@ -137,7 +137,7 @@ void TForm5::SecondClick(int X, int Y) {
         return;
     }
     // Not flushed to disk: the JPEG replaces it at once and is flushed itself.
-    platform_.ReplaceFile(SavePictureDialog1.FileName, core::Durability::Unflushed,
+    platform_.ReplaceFileContents(SavePictureDialog1.FileName, core::Durability::Unflushed,
                           [this](core::FileSink& sink) { core::WriteBmp(Image1->Picture(), sink); });
     ConvertFileToJpeg(SavePictureDialog1.FileName);
     Close();
@@ -149,11 +149,11 @@ void ConvertFileToJpeg(const std::string& path) {
     platform::Platform& platform = Form5->Platform();
     // The bitmap is read back from the file as the JPEG is made, a few rows
     // at a time: the headers now, the rows while encoding.
-    std::unique_ptr<core::FileSource> file = platform.OpenFile(path);
+    std::unique_ptr<core::FileSource> file = platform.OpenFileSource(path);
     core::BmpReader bitmap(*file);
     const int quality = static_cast<uint8_t>(core::ParseInt(Form2->Edit1->Text()));
     // The bitmap file is replaced only once the JPEG is complete.
-    platform.ReplaceFile(Form5->SavePictureDialog1.FileName, core::Durability::Flushed,
+    platform.ReplaceFileContents(Form5->SavePictureDialog1.FileName, core::Durability::Flushed,
                          [&](core::FileSink& sink) { core::EncodeJpeg(bitmap, quality, sink); });
 }
 

@@ -255,14 +255,14 @@ public:
     // or nothing when cancelled.
     virtual std::optional<std::string> RunSaveDialog(const SaveDialogOptions& options) = 0;
 
-    // Files. OpenFile gives the file for reading in pieces (others may read
-    // it meanwhile) and throws "Cannot open file ...". ReplaceFile has `fill`
+    // Files. OpenFileSource gives the file for reading in pieces (others may read
+    // it meanwhile) and throws "Cannot open file ...". ReplaceFileContents has `fill`
     // write the new file and puts it in place only once it is whole, so that
     // a failure, or a throw from `fill`, leaves the old one as it was; it
     // throws "Cannot create file ...".
-    virtual std::unique_ptr<core::FileSource> OpenFile(const std::string& path) = 0;
-    virtual void ReplaceFile(const std::string& path, core::Durability durability,
-                             const std::function<void(core::FileSink&)>& fill) = 0;
+    virtual std::unique_ptr<core::FileSource> OpenFileSource(const std::string& path) = 0;
+    virtual void ReplaceFileContents(const std::string& path, core::Durability durability,
+                                     const std::function<void(core::FileSink&)>& fill) = 0;
 
     // The settings file, by its bare name: the system's private-profile
     // functions or the same rules on a file in the platform's one fixed

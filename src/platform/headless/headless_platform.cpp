@@ -197,7 +197,7 @@ std::optional<std::string> HeadlessPlatform::RunSaveDialog(const platform::SaveD
     return answer;
 }
 
-std::unique_ptr<core::FileSource> HeadlessPlatform::OpenFile(const std::string& path) {
+std::unique_ptr<core::FileSource> HeadlessPlatform::OpenFileSource(const std::string& path) {
     if (system_.unreadablePaths.count(path))
         throw core::Error(core::FillTemplate(core::kCannotOpenFile, {path, "The process cannot access the file because it is being used by another process"}));
     auto found = system_.files.find(path);
@@ -206,8 +206,8 @@ std::unique_ptr<core::FileSource> HeadlessPlatform::OpenFile(const std::string& 
     return std::make_unique<core::BytesSource>(found->second);
 }
 
-void HeadlessPlatform::ReplaceFile(const std::string& path, core::Durability,
-                                   const std::function<void(core::FileSink&)>& fill) {
+void HeadlessPlatform::ReplaceFileContents(const std::string& path, core::Durability,
+                                           const std::function<void(core::FileSink&)>& fill) {
     if (system_.unwritablePaths.count(path))
         throw core::Error(core::FillTemplate(core::kCannotCreateFile, {path, "Access is denied"}));
     core::Bytes bytes;

@@ -149,12 +149,12 @@ std::optional<std::string> QtPlatform::RunSaveDialog(const platform::SaveDialogO
     return saveDialog_.Run(options);
 }
 
-std::unique_ptr<core::FileSource> QtPlatform::OpenFile(const std::string& path) {
+std::unique_ptr<core::FileSource> QtPlatform::OpenFileSource(const std::string& path) {
     return std::make_unique<ReadOnlyFile>(path);
 }
 
-void QtPlatform::ReplaceFile(const std::string& path, core::Durability durability,
-                             const std::function<void(core::FileSink&)>& fill) {
+void QtPlatform::ReplaceFileContents(const std::string& path, core::Durability durability,
+                                     const std::function<void(core::FileSink&)>& fill) {
     core::ReplaceFileWith(path, durability, fill);
 }
 

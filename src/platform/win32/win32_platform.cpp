@@ -149,12 +149,12 @@ std::optional<std::string> Win32Platform::RunSaveDialog(const SaveDialogOptions&
 
 // Whole files in memory here: the file is read or written in one piece by
 // the routines that keep the system's sharing and error rules.
-std::unique_ptr<core::FileSource> Win32Platform::OpenFile(const std::string& path) {
+std::unique_ptr<core::FileSource> Win32Platform::OpenFileSource(const std::string& path) {
     return std::make_unique<core::BytesSource>(ReadWholeFileW(path));
 }
 
-void Win32Platform::ReplaceFile(const std::string& path, core::Durability,
-                                const std::function<void(core::FileSink&)>& fill) {
+void Win32Platform::ReplaceFileContents(const std::string& path, core::Durability,
+                                        const std::function<void(core::FileSink&)>& fill) {
     core::Bytes bytes;
     core::BytesSink sink(bytes);
     fill(sink);
