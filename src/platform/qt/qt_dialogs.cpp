@@ -1,5 +1,8 @@
 #include "qt_dialogs.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -57,7 +60,13 @@ std::optional<std::string> SaveDialog::Run(const platform::SaveDialogOptions& op
     while (suffix.startsWith('*') || suffix.startsWith('.')) suffix.remove(0, 1);
     dialog.setDefaultSuffix(suffix);
     dialog.selectFile(QString::fromStdString(options.fileName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const int result = dialog.exec();
+    // A completion list still open when Return took the name would stay on
+    // screen with the kept dialog, holding the keyboard (and the hotkey).
+    for (int i = 0; i < 8 && QApplication::activePopupWidget(); ++i) QApplication::activePopupWidget()->close();
+    for (QCompleter* completer : dialog.findChildren<QCompleter*>())
+        if (completer->popup()) completer->popup()->hide();
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
 }
 
