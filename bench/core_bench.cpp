@@ -48,7 +48,7 @@ void PrintRow(const std::string& what, const Timing& t, const std::string& note 
 
 // Screen-like content: flat panels, gradients and text-like noise.
 Bitmap ScreenPicture() {
-    Bitmap b(kWidth, kHeight);
+    Bitmap b(kWidth, kHeight, 24);  // a 24-bit display, as the X servers here
     uint32_t noise = 1;
     for (int y = 0; y < kHeight; ++y) {
         uint32_t* row = b.Row(y);

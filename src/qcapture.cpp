@@ -138,7 +138,7 @@ void TForm5::SecondClick(int X, int Y) {
     }
     // Not flushed to disk: the JPEG replaces it at once and is flushed itself.
     platform_.ReplaceFileContents(SavePictureDialog1.FileName, core::Durability::Unflushed,
-                          [this](core::FileSink& sink) { core::WriteBmp(Image1->Picture(), sink); });
+                                  [this](core::FileSink& sink) { core::WriteBmp(Image1->Picture(), sink); });
     ConvertFileToJpeg(SavePictureDialog1.FileName);
     Close();
 }
@@ -154,7 +154,7 @@ void ConvertFileToJpeg(const std::string& path) {
     const int quality = static_cast<uint8_t>(core::ParseInt(Form2->Edit1->Text()));
     // The bitmap file is replaced only once the JPEG is complete.
     platform.ReplaceFileContents(Form5->SavePictureDialog1.FileName, core::Durability::Flushed,
-                         [&](core::FileSink& sink) { core::EncodeJpeg(bitmap, quality, sink); });
+                                 [&](core::FileSink& sink) { core::EncodeJpeg(bitmap, quality, sink); });
 }
 
 }  // namespace kwp

@@ -1,6 +1,7 @@
 #include "core/bmp.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -42,18 +43,32 @@ uint32_t Get32(const uint8_t* p) {
 }
 
 // One stored row of the bitmap's row `src`: blue, green, red (and a zero
-// byte at 32 bits) per pixel, padding zeroed.
+// byte at 32 bits) per pixel, padding zeroed. On a little-endian machine the
+// words are stored whole, four pixels in three words at 24 bits.
 void PutRow(const uint32_t* src, int width, int bpp, uint8_t* out, uint64_t rowBytes) {
     uint8_t* p = out;
-    if (bpp == 32) {
-        for (int x = 0; x < width; ++x, p += 4) Put32(p, src[x] & 0xFFFFFFu);
-    } else {
-        for (int x = 0; x < width; ++x) {
-            const uint32_t rgb = src[x];
-            *p++ = static_cast<uint8_t>(rgb);
-            *p++ = static_cast<uint8_t>(rgb >> 8);
-            *p++ = static_cast<uint8_t>(rgb >> 16);
+    int x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (bpp == 32) {
+            for (; x < width; ++x, p += 4) {
+                const uint32_t word = src[x] & 0xFFFFFFu;
+                std::memcpy(p, &word, 4);
+            }
+        } else {
+            for (; x + 4 <= width; x += 4, p += 12) {
+                const uint32_t a = src[x], b = src[x + 1], c = src[x + 2], d = src[x + 3];
+                const uint32_t words[3] = {(a & 0xFFFFFFu) | b << 24, ((b >> 8) & 0xFFFFu) | c << 16,
+                                           ((c >> 16) & 0xFFu) | d << 8};
+                std::memcpy(p, words, 12);
+            }
         }
+    }
+    for (; x < width; ++x) {
+        const uint32_t rgb = src[x];
+        *p++ = static_cast<uint8_t>(rgb);
+        *p++ = static_cast<uint8_t>(rgb >> 8);
+        *p++ = static_cast<uint8_t>(rgb >> 16);
+        if (bpp == 32) *p++ = 0;
     }
     std::fill(p, out + rowBytes, uint8_t{0});
 }
