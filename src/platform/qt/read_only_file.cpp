@@ -18,7 +18,9 @@ namespace {
 
 }  // namespace
 
-ReadOnlyFile::ReadOnlyFile(const std::string& path) : path_(path), file_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+// Non-blocking, so that a FIFO put in the file's place cannot hang the program.
+ReadOnlyFile::ReadOnlyFile(const std::string& path)
+    : path_(path), file_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
     if (!file_.Valid()) CannotOpen(path_, errno);
     struct stat info {};
     if (::fstat(file_.Get(), &info) != 0) CannotOpen(path_, errno);
