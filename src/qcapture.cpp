@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 #include "core/bmp.h"
 #include "core/int_text.h"
@@ -65,6 +66,9 @@ void TForm5::StartCapture() { Timer1->SetEnabled(true); }
 
 void TForm5::Timer1Timer() {
     Timer1->SetEnabled(false);  // one start, one tick
+    // The last region goes first, so that its memory can take the new
+    // snapshot. A showing overlay keeps its picture: the copy is of it.
+    if (!window_->Visible()) Image1->SetPicture(core::Bitmap());
     Image1->SetPicture(platform_.CopyScreen(platform_.ScreenWidth(), platform_.ScreenHeight()));
     window_->ShowMaximized();
     CrossX = -1;
@@ -133,7 +137,7 @@ void TForm5::SecondClick(int X, int Y) {
     const int left = std::min(StartX, FinalX);
     const int top = std::min(StartY, FinalY);
     core::Rect region{left, top, static_cast<int>(left + width), static_cast<int>(top + height)};
-    Image1->SetPicture(Image1->Picture().Crop(region));
+    Image1->CropPicture(region);
 
     platform_.SetClipboardBitmap(Image1->Picture());
     window_->Hide();
@@ -141,7 +145,9 @@ void TForm5::SecondClick(int X, int Y) {
         Close();
         return;
     }
-    platform_.ReplaceFileBytes(SavePictureDialog1.FileName, core::EncodeBmp(Image1->Picture()));
+    // Not flushed to disk: the JPEG replaces it at once and is flushed itself.
+    platform_.ReplaceFileContents(SavePictureDialog1.FileName, core::Durability::Unflushed,
+                                  [this](core::FileSink& sink) { core::WriteBmp(Image1->Picture(), sink); });
     ConvertFileToJpeg(SavePictureDialog1.FileName);
     Close();
 }
@@ -150,11 +156,14 @@ void TForm5::Close() { window_->Hide(); }
 
 void ConvertFileToJpeg(const std::string& path) {
     platform::Platform& platform = Form5->Platform();
-    core::Bitmap bitmap = core::DecodeBmp(platform.ReadFileBytes(path));
+    // The bitmap is read back from the file as the JPEG is made, a few rows
+    // at a time: the headers now, the rows while encoding.
+    std::unique_ptr<core::FileSource> file = platform.OpenFileSource(path);
+    core::BmpReader bitmap(*file);
     const int quality = static_cast<uint8_t>(core::ParseInt(Form2->Edit1->Text()));
-    core::Bytes jpeg = core::EncodeJpeg(bitmap, quality);
     // The bitmap file is replaced only once the JPEG is complete.
-    platform.ReplaceFileBytes(Form5->SavePictureDialog1.FileName, jpeg);
+    platform.ReplaceFileContents(Form5->SavePictureDialog1.FileName, core::Durability::Flushed,
+                                 [&](core::FileSink& sink) { core::EncodeJpeg(bitmap, quality, sink); });
 }
 
 }  // namespace kwp

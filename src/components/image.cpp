@@ -1,11 +1,19 @@
 #include "components/image.h"
 
+#include <utility>
+
 namespace kwp {
 
 void TImage::SetPicture(core::Bitmap picture) {
     picture_ = std::move(picture);
     canvas_.emplace(picture_);
     window_.SetPicture(&picture_);
+}
+
+void TImage::CropPicture(const core::Rect& region) {
+    core::Bitmap picture = std::move(picture_);
+    picture.CropInPlace(region);
+    SetPicture(std::move(picture));
 }
 
 void TImage::RepaintChanges() {

@@ -19,6 +19,9 @@ public:
     // The picture takes the bitmap and drops what it held; its canvas is new,
     // with the pen at its defaults.
     void SetPicture(core::Bitmap picture);
+    // The picture becomes its part under `region`, in the memory it already
+    // has (core::Bitmap::CropInPlace); the canvas is new.
+    void CropPicture(const core::Rect& region);
     core::Canvas& Canvas() { return *canvas_; }
     // Repaints what the canvas changed since the last repaint.
     void RepaintChanges();

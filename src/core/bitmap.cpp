@@ -103,4 +103,24 @@ Bitmap Bitmap::Crop(const Rect& from) const {
     return out;
 }
 
+void Bitmap::CropInPlace(const Rect& from) {
+    const Rect inside = from.Intersect(Bounds());
+    if (inside != from || from.Empty()) {
+        *this = Crop(from);
+        return;
+    }
+    // Row y moves from (top + y) * oldWidth + left to y * width: never
+    // forward, and never onto a later row's pixels before they are read, so
+    // a forward copy word by word is safe.
+    const int width = from.Width(), height = from.Height();
+    uint32_t* out = data_;
+    for (int y = 0; y < height; ++y) {
+        const uint32_t* in = Row(from.top + y) + from.left;
+        for (int x = 0; x < width; ++x) out[x] = in[x] & 0xFFFFFFu;
+        out += width;
+    }
+    width_ = width;
+    height_ = height;
+}
+
 }  // namespace kwp::core

@@ -51,6 +51,10 @@ public:
     // A new bitmap of the size of `from` (same depth) holding a 1:1 copy of the
     // pixels under `from`; pixels of `from` outside this bitmap are black.
     Bitmap Crop(const Rect& from) const;
+    // Becomes Crop(from). When `from` lies inside the bitmap the rows are
+    // moved together in the memory the bitmap already has (its own or lent,
+    // and the lender kept), so no new picture-sized memory is touched.
+    void CropInPlace(const Rect& from);
 
     // Same size, depth and colours (the low 24 bits of every pixel).
     bool operator==(const Bitmap& other) const;

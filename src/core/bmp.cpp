@@ -1,8 +1,12 @@
 #include "core/bmp.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
+#include "core/bytes_sink.h"
 #include "core/error.h"
 
 namespace kwp::core {
@@ -13,8 +17,13 @@ constexpr size_t kFileHeaderSize = 14;
 constexpr size_t kInfoHeaderSize = 40;
 constexpr size_t kHeadersSize = kFileHeaderSize + kInfoHeaderSize;
 constexpr size_t kMasksSize = 12;  // red, green and blue masks of BI_BITFIELDS
+// Enough for the longest information header (124 bytes) and the masks.
+constexpr size_t kMostHeaderBytes = kFileHeaderSize + 124 + kMasksSize;
 constexpr uint32_t kBiRgb = 0;
 constexpr uint32_t kBiBitfields = 3;
+// Rows pass through buffers of about this size: large enough for few system
+// calls, small enough to stay in the processor's cache.
+constexpr size_t kBufferBytes = 256 * 1024;
 
 [[noreturn]] void NotValid() { throw Error(std::string(kBitmapNotValid)); }
 
@@ -33,21 +42,51 @@ uint32_t Get32(const uint8_t* p) {
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
+// One stored row of the bitmap's row `src`: blue, green, red (and a zero
+// byte at 32 bits) per pixel, padding zeroed. On a little-endian machine the
+// words are stored whole, four pixels in three words at 24 bits.
+void PutRow(const uint32_t* src, int width, int bpp, uint8_t* out, uint64_t rowBytes) {
+    uint8_t* p = out;
+    int x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (bpp == 32) {
+            for (; x < width; ++x, p += 4) {
+                const uint32_t word = src[x] & 0xFFFFFFu;
+                std::memcpy(p, &word, 4);
+            }
+        } else {
+            for (; x + 4 <= width; x += 4, p += 12) {
+                const uint32_t a = src[x], b = src[x + 1], c = src[x + 2], d = src[x + 3];
+                const uint32_t words[3] = {(a & 0xFFFFFFu) | b << 24, ((b >> 8) & 0xFFFFu) | c << 16,
+                                           ((c >> 16) & 0xFFu) | d << 8};
+                std::memcpy(p, words, 12);
+            }
+        }
+    }
+    for (; x < width; ++x) {
+        const uint32_t rgb = src[x];
+        *p++ = static_cast<uint8_t>(rgb);
+        *p++ = static_cast<uint8_t>(rgb >> 8);
+        *p++ = static_cast<uint8_t>(rgb >> 16);
+        if (bpp == 32) *p++ = 0;
+    }
+    std::fill(p, out + rowBytes, uint8_t{0});
+}
+
 }  // namespace
 
-Bytes EncodeBmp(const Bitmap& bitmap) {
-    if (bitmap.Empty()) return {};
+void WriteBmp(const Bitmap& bitmap, FileSink& sink) {
+    if (bitmap.Empty()) return;
     const int bpp = bitmap.BitsPerPixel();
     const uint64_t rowBytes = RowBytes(static_cast<uint64_t>(bitmap.Width()), bpp);
     const uint64_t imageSize = rowBytes * static_cast<uint64_t>(bitmap.Height());
     // The headers hold 32-bit sizes.
     if (imageSize > UINT32_MAX - kHeadersSize) throw Error("Bitmap image is too large");
 
-    Bytes out(kHeadersSize + imageSize, 0);
-    uint8_t* h = out.data();
+    uint8_t h[kHeadersSize] = {};
     h[0] = 'B';
     h[1] = 'M';
-    Put32(h + 2, static_cast<uint32_t>(out.size()));
+    Put32(h + 2, static_cast<uint32_t>(kHeadersSize + imageSize));
     Put32(h + 10, kHeadersSize);  // pixel data right after the headers: no colour table
     Put32(h + 14, kInfoHeaderSize);
     Put32(h + 18, static_cast<uint32_t>(bitmap.Width()));
@@ -57,28 +96,39 @@ Bytes EncodeBmp(const Bitmap& bitmap) {
     Put32(h + 30, kBiRgb);
     Put32(h + 34, static_cast<uint32_t>(imageSize));
     // Resolutions and colour counts stay 0.
+    sink.Write(h, sizeof h);
 
-    uint8_t* row = h + kHeadersSize;
-    for (int y = bitmap.Height() - 1; y >= 0; --y, row += rowBytes) {
-        const uint32_t* src = bitmap.Row(y);
-        uint8_t* p = row;
-        for (int x = 0; x < bitmap.Width(); ++x) {
-            const uint32_t rgb = src[x];
-            *p++ = static_cast<uint8_t>(rgb);
-            *p++ = static_cast<uint8_t>(rgb >> 8);
-            *p++ = static_cast<uint8_t>(rgb >> 16);
-            if (bpp == 32) *p++ = 0;
-        }
+    // Rows bottom-up, a buffer's worth per write.
+    const size_t perWrite = static_cast<size_t>(std::max<uint64_t>(1, kBufferBytes / rowBytes));
+    std::vector<uint8_t> buffer(perWrite * rowBytes);
+    for (int y = bitmap.Height() - 1; y >= 0;) {
+        size_t filled = 0;
+        for (; y >= 0 && filled < buffer.size(); --y, filled += rowBytes)
+            PutRow(bitmap.Row(y), bitmap.Width(), bpp, buffer.data() + filled, rowBytes);
+        sink.Write(buffer.data(), filled);
     }
+}
+
+Bytes EncodeBmp(const Bitmap& bitmap) {
+    Bytes out;
+    BytesSink sink(out);
+    WriteBmp(bitmap, sink);
     return out;
 }
 
-Bitmap DecodeBmp(const Bytes& bytes) {
-    if (bytes.empty()) return Bitmap();
-    if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M') NotValid();
-    if (bytes.size() < kHeadersSize) NotValid();
-    const uint8_t* h = bytes.data();
-    const uint64_t size = bytes.size();
+void BytesView::ReadAt(uint64_t offset, void* data, size_t size) {
+    if (offset > bytes_.size() || size > bytes_.size() - offset) NotValid();
+    std::memcpy(data, bytes_.data() + offset, size);
+}
+
+BmpReader::BmpReader(FileSource& source) : source_(source) {
+    const uint64_t size = source.Size();
+    if (size == 0) return;  // an empty picture
+    uint8_t h[kMostHeaderBytes] = {};
+    const size_t got = static_cast<size_t>(std::min<uint64_t>(size, sizeof h));
+    source.ReadAt(0, h, got);
+    if (got < 2 || h[0] != 'B' || h[1] != 'M') NotValid();
+    if (got < kHeadersSize) NotValid();
 
     const uint32_t fileSize = Get32(h + 2);
     const uint32_t offset = Get32(h + 10);
@@ -117,13 +167,38 @@ Bitmap DecodeBmp(const Bytes& bytes) {
     if (pixelBytes > size - offset || imageSize > size - offset) NotValid();
     if (static_cast<uint64_t>(width) * rows > SIZE_MAX / sizeof(uint32_t)) NotValid();
 
-    Bitmap out(width, static_cast<int>(rows), bpp);
-    const uint8_t* src = h + offset;
-    const int step = bpp / 8;
-    for (uint64_t i = 0; i < rows; ++i, src += rowBytes) {
-        uint32_t* dst = out.Row(static_cast<int>(topDown ? i : rows - 1 - i));
-        const uint8_t* p = src;
-        for (int x = 0; x < width; ++x, p += step) dst[x] = Rgb(p[2], p[1], p[0]);
+    width_ = width;
+    height_ = static_cast<int>(rows);
+    bitsPerPixel_ = bpp;
+    topDown_ = topDown;
+    pixelOffset_ = offset;
+    rowBytes_ = rowBytes;
+}
+
+int BmpReader::Rows(int first, int most, const uint8_t** rows) {
+    // Stored rows lie in the file in one run, bottom-up unless topDown_.
+    const int n = static_cast<int>(std::clamp<uint64_t>(kBufferBytes / rowBytes_, 1, static_cast<uint64_t>(most)));
+    if (buffer_.size() < n * rowBytes_) buffer_.resize(n * rowBytes_);
+    const uint64_t firstStored = topDown_ ? static_cast<uint64_t>(first) : static_cast<uint64_t>(height_ - first - n);
+    source_.ReadAt(pixelOffset_ + firstStored * rowBytes_, buffer_.data(), n * rowBytes_);
+    for (int i = 0; i < n; ++i) rows[i] = buffer_.data() + (topDown_ ? i : n - 1 - i) * rowBytes_;
+    return n;
+}
+
+Bitmap DecodeBmp(const Bytes& bytes) {
+    BytesView source(bytes);
+    BmpReader reader(source);
+    if (reader.Width() == 0) return Bitmap();
+    Bitmap out(reader.Width(), reader.Height(), reader.BitsPerPixel());
+    const int step = reader.BitsPerPixel() / 8;
+    std::vector<const uint8_t*> rows(static_cast<size_t>(std::min(reader.Height(), 1024)));
+    for (int y = 0; y < reader.Height();) {
+        const int got = reader.Rows(y, std::min<int>(static_cast<int>(rows.size()), reader.Height() - y), rows.data());
+        for (int i = 0; i < got; ++i, ++y) {
+            uint32_t* dst = out.Row(y);
+            const uint8_t* p = rows[static_cast<size_t>(i)];
+            for (int x = 0; x < reader.Width(); ++x, p += step) dst[x] = Rgb(p[2], p[1], p[0]);
+        }
     }
     return out;
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/bitmap.h"
+#include "core/bmp.h"
 #include "core/day_number.h"
 #include "core/file_io.h"
 #include "core/geometry.h"
@@ -271,11 +272,14 @@ public:
     // or nothing when cancelled.
     virtual std::optional<std::string> RunSaveDialog(const SaveDialogOptions& options) = 0;
 
-    // Files. Read throws "Cannot open file ..."; Replace writes the whole file
-    // so that a failure leaves the old one whole, and throws "Cannot create
-    // file ...".
-    virtual core::Bytes ReadFileBytes(const std::string& path) = 0;
-    virtual void ReplaceFileBytes(const std::string& path, const core::Bytes& bytes) = 0;
+    // Files. OpenFileSource gives the file for reading in pieces (others may read
+    // it meanwhile) and throws "Cannot open file ...". ReplaceFileContents has `fill`
+    // write the new file and puts it in place only once it is whole, so that
+    // a failure, or a throw from `fill`, leaves the old one as it was; it
+    // throws "Cannot create file ...".
+    virtual std::unique_ptr<core::FileSource> OpenFileSource(const std::string& path) = 0;
+    virtual void ReplaceFileContents(const std::string& path, core::Durability durability,
+                                     const std::function<void(core::FileSink&)>& fill) = 0;
 
     // The settings file, by its bare name: the system's private-profile
     // functions or the same rules on a file in the platform's one fixed

@@ -136,5 +136,40 @@ TEST(BitmapTest, LentPixelsStayWithTheBitmapAndTheirTopByteIsIgnored) {
     EXPECT_TRUE(released);
 }
 
+
+// Cropping in place gives what Crop gives; inside the bitmap it keeps the
+// memory (own or lent) and drops the top bytes of lent words.
+TEST(BitmapTest, CropInPlaceMatchesCropAndKeepsItsMemoryInside) {
+    struct Case {
+        Rect from;
+        bool inPlace;
+    };
+    const Case cases[] = {
+        {{0, 0, 5, 4}, true},   {{0, 0, 4, 3}, true},    {{1, 1, 5, 4}, true},  {{2, 0, 3, 4}, true},
+        {{0, 3, 5, 4}, true},   {{1, 2, 2, 3}, true},    {{-1, 0, 3, 2}, false}, {{3, 2, 7, 6}, false},
+        {{0, -2, 5, 2}, false}, {{2, 2, 2, 3}, false},
+    };
+    for (const Case& c : cases) {
+        Bitmap own = Numbered(5, 4);
+        const uint32_t* memory = own.Data();
+        own.CropInPlace(c.from);
+        EXPECT_EQ(own, Numbered(5, 4).Crop(c.from)) << c.from.left << "," << c.from.top;
+        if (!own.Empty()) {
+            EXPECT_EQ(own.Data() == memory, c.inPlace) << c.from.left << "," << c.from.top;
+        }
+
+        std::vector<uint32_t> words(20);
+        for (size_t i = 0; i < words.size(); ++i) words[i] = 0xAB000000u | Numbered(5, 4).Data()[i];
+        Bitmap lent = Bitmap::Over(5, 4, 32, words.data(), std::make_shared<int>(0));
+        lent.CropInPlace(c.from);
+        EXPECT_EQ(lent, Numbered(5, 4).Crop(c.from));
+        if (c.inPlace) {
+            EXPECT_EQ(lent.Data(), words.data());
+            EXPECT_NE(lent.Lender(), nullptr);
+            EXPECT_EQ(words[0] >> 24, 0u);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kwp::core

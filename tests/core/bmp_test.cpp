@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <initializer_list>
@@ -236,6 +237,92 @@ INSTANTIATE_TEST_SUITE_P(
             Put32(b, 62, 0x000000FFu);
         }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A file source over bytes that can be cut short after the headers were read
+// and that counts the bytes it hands out.
+class TestSource final : public FileSource {
+public:
+    explicit TestSource(Bytes bytes) : bytes_(std::move(bytes)) {}
+    uint64_t Size() const override { return size_; }
+    void ReadAt(uint64_t offset, void* data, size_t size) override {
+        if (offset + size > bytes_.size()) throw Error(std::string(kBitmapNotValid));
+        std::copy(bytes_.begin() + static_cast<long>(offset), bytes_.begin() + static_cast<long>(offset + size),
+                  static_cast<uint8_t*>(data));
+        read += size;
+    }
+    Bytes bytes_;
+    uint64_t size_ = bytes_.size();
+    uint64_t read = 0;
+};
+
+// The reader hands the rows on top row first whichever way the file stores
+// them, as they lie in the file (blue, green, red), reading each byte once.
+TEST(BmpTest, ReaderStreamsRowsTopFirst) {
+    for (const int bpp : {24, 32}) {
+        for (const bool topDown : {false, true}) {
+            // Tall enough that the rows come in several reads.
+            const Bitmap b = Numbered(700, 150, bpp);
+            Bytes file = EncodeBmp(b);
+            if (topDown) {
+                const size_t rowBytes = (700 * bpp / 8 + 3) / 4 * 4;
+                Bytes flipped(file.begin(), file.begin() + 54);
+                for (int row = 149; row >= 0; --row)
+                    flipped.insert(flipped.end(), file.begin() + 54 + static_cast<long>(row * rowBytes),
+                                   file.begin() + 54 + static_cast<long>((row + 1) * rowBytes));
+                Put32(flipped, 22, static_cast<uint32_t>(-150));
+                file = flipped;
+            }
+            TestSource source(file);
+            BmpReader reader(source);
+            ASSERT_EQ(reader.Width(), 700);
+            ASSERT_EQ(reader.Height(), 150);
+            EXPECT_EQ(reader.Layout(), bpp == 24 ? PixelLayout::Bgr : PixelLayout::Bgrx);
+            const uint8_t* rows[16];
+            for (int y = 0; y < 150;) {
+                const int got = reader.Rows(y, std::min(16, 150 - y), rows);
+                ASSERT_GE(got, 1);
+                for (int i = 0; i < got; ++i, ++y)
+                    for (int x : {0, 1, 699}) {
+                        const uint8_t* p = rows[i] + x * (bpp / 8);
+                        ASSERT_EQ(Rgb(p[2], p[1], p[0]), b.Pixel(x, y)) << bpp << " " << topDown << " " << x << "," << y;
+                    }
+            }
+            EXPECT_EQ(source.read, 150 + (file.size() - 54));  // the headers' first bytes, then every row once
+        }
+    }
+}
+
+// A file that became shorter after its headers were read, or that holds no
+// bytes at all.
+TEST(BmpTest, ReaderOfAShortenedOrEmptyFile) {
+    TestSource source(EncodeBmp(Numbered(5, 3, 24)));
+    BmpReader reader(source);
+    source.bytes_.resize(60);
+    const uint8_t* rows[3];
+    EXPECT_THROW(reader.Rows(0, 3, rows), Error);
+
+    TestSource empty(Bytes{});
+    BmpReader nothing(empty);
+    EXPECT_EQ(nothing.Width(), 0);
+    EXPECT_EQ(nothing.Height(), 0);
+}
+
+// Written into a sink a few rows at a time; an error of the sink goes on as it came.
+TEST(BmpTest, WriterHandsTheSinkItsErrors) {
+    struct FailingSink : FileSink {
+        size_t calls = 0;
+        void Write(const void*, size_t) override {
+            if (++calls == 2) throw Error("Cannot create file \"x\". No space left on device");
+        }
+    } sink;
+    try {
+        WriteBmp(Numbered(600, 400, 32), sink);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Cannot create file \"x\". No space left on device");
+    }
+    EXPECT_EQ(sink.calls, 2u);
+}
 
 TEST(BmpTest, DecodedBitmapKeepsTheFilesDepth) {
     EXPECT_EQ(DecodeBmp(EncodeBmp(Numbered(2, 2, 24))).BitsPerPixel(), 24);

@@ -17,6 +17,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "core/bmp.h"
+#include "core/bytes_sink.h"
 #include "core/error.h"
 
 namespace kwp::core {
@@ -311,6 +313,43 @@ TEST(JpegTest, LibraryErrorBecomesJpegErrorWithItsCode) {
         ADD_FAILURE() << "encoded without an error";
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()), "JPEG error #" + std::to_string(JERR_IMAGE_TOO_BIG));
+    }
+}
+
+// Read back from a BMP file at either depth, or taken from lent memory whose
+// top bytes hold anything, the picture gives the same bytes as from a bitmap.
+TEST(JpegTest, SameBytesFromAFileOrLentMemory) {
+    const Bitmap b = TestPicture(333, 77);
+    const Bytes expected = EncodeJpeg(b, 50);
+    for (const int bpp : {24, 32}) {
+        Bitmap atDepth(333, 77, bpp);
+        for (int y = 0; y < 77; ++y)
+            for (int x = 0; x < 333; ++x) atDepth.SetPixel(x, y, b.Pixel(x, y));
+        BytesSource file(EncodeBmp(atDepth));
+        BmpReader reader(file);
+        Bytes out;
+        BytesSink sink(out);
+        EncodeJpeg(reader, 50, sink);
+        EXPECT_TRUE(out == expected) << bpp;
+    }
+    std::vector<uint32_t> words(b.Data(), b.Data() + 333 * 77);
+    for (uint32_t& word : words) word |= 0xC3000000u;
+    const Bitmap lent = Bitmap::Over(333, 77, 24, words.data(), nullptr);
+    EXPECT_TRUE(EncodeJpeg(lent, 50) == expected);
+}
+
+// An error of the sink leaves the encoder as it came, not as a library error.
+TEST(JpegTest, SinkErrorIsThrownOn) {
+    struct FailingSink : FileSink {
+        void Write(const void*, size_t) override { throw Error("Cannot create file \"x\". Disk quota exceeded"); }
+    } sink;
+    const Bitmap picture = TestPicture(640, 480);
+    BitmapRows rows(picture);
+    try {
+        EncodeJpeg(rows, 90, sink);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Cannot create file \"x\". Disk quota exceeded");
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/bytes_sink.h"
 #include "core/error.h"
 #include "core/hotkey_value.h"
 #include "core/ini_gbk.h"
@@ -221,19 +222,23 @@ std::optional<std::string> HeadlessPlatform::RunSaveDialog(const platform::SaveD
     return answer;
 }
 
-core::Bytes HeadlessPlatform::ReadFileBytes(const std::string& path) {
+std::unique_ptr<core::FileSource> HeadlessPlatform::OpenFileSource(const std::string& path) {
     if (system_.unreadablePaths.count(path))
         throw core::Error(core::FillTemplate(core::kCannotOpenFile, {path, "The process cannot access the file because it is being used by another process"}));
     auto found = system_.files.find(path);
     if (found == system_.files.end())
         throw core::Error(core::FillTemplate(core::kCannotOpenFile, {path, "The system cannot find the file specified"}));
-    return found->second;
+    return std::make_unique<core::BytesSource>(found->second);
 }
 
-void HeadlessPlatform::ReplaceFileBytes(const std::string& path, const core::Bytes& bytes) {
+void HeadlessPlatform::ReplaceFileContents(const std::string& path, core::Durability,
+                                           const std::function<void(core::FileSink&)>& fill) {
     if (system_.unwritablePaths.count(path))
         throw core::Error(core::FillTemplate(core::kCannotCreateFile, {path, "Access is denied"}));
-    system_.files[path] = bytes;
+    core::Bytes bytes;
+    core::BytesSink sink(bytes);
+    fill(sink);
+    system_.files[path] = std::move(bytes);
 }
 
 std::string HeadlessPlatform::ProfileRead(const std::string& file, const std::string& section, const std::string& key,

@@ -103,8 +103,9 @@ public:
     core::Bitmap CopyScreen(int width, int height) override;
     void SetClipboardBitmap(const core::Bitmap& bitmap) override;
     std::optional<std::string> RunSaveDialog(const platform::SaveDialogOptions& options) override;
-    core::Bytes ReadFileBytes(const std::string& path) override;
-    void ReplaceFileBytes(const std::string& path, const core::Bytes& bytes) override;
+    std::unique_ptr<core::FileSource> OpenFileSource(const std::string& path) override;
+    void ReplaceFileContents(const std::string& path, core::Durability durability,
+                             const std::function<void(core::FileSink&)>& fill) override;
     std::string ProfileRead(const std::string& file, const std::string& section, const std::string& key,
                             const std::string& fallback) override;
     bool ProfileWrite(const std::string& file, const std::string& section, const std::string& key,

@@ -4,6 +4,8 @@
 //   kwpshot             the program
 //   kwpshot --capture   a capture, by the copy running in this session or by a new one
 //   kwpshot --show      the main window, the same way
+#include <malloc.h>
+
 #include <QApplication>
 #include <cstdio>
 #include <optional>
@@ -66,6 +68,11 @@ int main(int argc, char** argv) {
     char platformOption[] = "-platform";
     char* qtArgv[] = {argv[0], platformOption, platformName.data(), nullptr};
     int qtArgc = 3;
+    // Screen-sized blocks (the clipboard's image, Qt's buffers) are mapped
+    // afresh and go back to the system when freed. Left to itself the
+    // allocator raises this limit past a 4K screen's size after the first
+    // such block is freed, and keeps every later one in its heap.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     try {
         QApplication app(qtArgc, qtArgv);
         int code = 0;

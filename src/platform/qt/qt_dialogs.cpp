@@ -1,5 +1,8 @@
 #include "qt_dialogs.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -40,18 +43,30 @@ QStringList NameFilters(const std::string& filter) {
     return filters;
 }
 
-std::optional<std::string> RunSaveDialog(const platform::SaveDialogOptions& options) {
-    QFileDialog dialog;
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+SaveDialog::SaveDialog() = default;
+SaveDialog::~SaveDialog() = default;
+
+std::optional<std::string> SaveDialog::Run(const platform::SaveDialogOptions& options) {
+    if (!dialog_) {
+        dialog_ = std::make_unique<QFileDialog>();
+        dialog_->setAcceptMode(QFileDialog::AcceptSave);
+        dialog_->setFileMode(QFileDialog::AnyFile);
+        dialog_->setOption(QFileDialog::DontConfirmOverwrite, true);
+        dialog_->setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
+    QFileDialog& dialog = *dialog_;
     dialog.setNameFilters(NameFilters(options.filter));
     QString suffix = QString::fromStdString(options.defaultExt);
     while (suffix.startsWith('*') || suffix.startsWith('.')) suffix.remove(0, 1);
     dialog.setDefaultSuffix(suffix);
-    if (!options.fileName.empty()) dialog.selectFile(QString::fromStdString(options.fileName));
-    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    dialog.selectFile(QString::fromStdString(options.fileName));
+    const int result = dialog.exec();
+    // A completion list still open when Return took the name would stay on
+    // screen with the kept dialog, holding the keyboard (and the hotkey).
+    for (int i = 0; i < 8 && QApplication::activePopupWidget(); ++i) QApplication::activePopupWidget()->close();
+    for (QCompleter* completer : dialog.findChildren<QCompleter*>())
+        if (completer->popup()) completer->popup()->hide();
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
 }
 

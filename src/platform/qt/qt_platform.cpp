@@ -11,6 +11,7 @@
 #include "qt_clipboard.h"
 #include "qt_dialogs.h"
 #include "qt_dispatch.h"
+#include "read_only_file.h"
 #include "qt_overlay.h"
 #include "qt_resources.h"
 #include "qt_timer.h"
@@ -151,13 +152,16 @@ core::Bitmap QtPlatform::CopyScreen(int width, int height) {
 void QtPlatform::SetClipboardBitmap(const core::Bitmap& bitmap) { SetClipboardImage(bitmap); }
 
 std::optional<std::string> QtPlatform::RunSaveDialog(const platform::SaveDialogOptions& options) {
-    return qt::RunSaveDialog(options);
+    return saveDialog_.Run(options);
 }
 
-core::Bytes QtPlatform::ReadFileBytes(const std::string& path) { return core::ReadWholeFile(path); }
+std::unique_ptr<core::FileSource> QtPlatform::OpenFileSource(const std::string& path) {
+    return std::make_unique<ReadOnlyFile>(path);
+}
 
-void QtPlatform::ReplaceFileBytes(const std::string& path, const core::Bytes& bytes) {
-    core::ReplaceWholeFile(path, bytes);
+void QtPlatform::ReplaceFileContents(const std::string& path, core::Durability durability,
+                                     const std::function<void(core::FileSink&)>& fill) {
+    core::ReplaceFileWith(path, durability, fill);
 }
 
 std::string QtPlatform::ProfileRead(const std::string& file, const std::string& section, const std::string& key,

@@ -12,6 +12,7 @@
 #include "display_services.h"
 #include "platform/platform.h"
 #include "profile_store.h"
+#include "qt_dialogs.h"
 
 namespace kwp::qt {
 
@@ -57,8 +58,9 @@ public:
     void SetClipboardBitmap(const core::Bitmap& bitmap) override;
     std::optional<std::string> RunSaveDialog(const platform::SaveDialogOptions& options) override;
 
-    core::Bytes ReadFileBytes(const std::string& path) override;
-    void ReplaceFileBytes(const std::string& path, const core::Bytes& bytes) override;
+    std::unique_ptr<core::FileSource> OpenFileSource(const std::string& path) override;
+    void ReplaceFileContents(const std::string& path, core::Durability durability,
+                             const std::function<void(core::FileSink&)>& fill) override;
 
     std::string ProfileRead(const std::string& file, const std::string& section, const std::string& key,
                             const std::string& fallback) override;
@@ -74,6 +76,7 @@ private:
     ProfileStore profiles_;
     std::function<void(uint32_t, uint32_t)> hotKeyHandler_;
     std::unique_ptr<DisplayServices> services_;
+    SaveDialog saveDialog_;
     bool haveMainWindow_ = false;
     std::vector<QWidget*> topLevels_;  // the program's windows, for BringApplicationToFront
     CommandChannel commands_;

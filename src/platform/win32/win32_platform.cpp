@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "core/bytes_sink.h"
 #include "core/error.h"
 #include "platform/win32/clipboard.h"
 #include "platform/win32/files.h"
@@ -161,9 +162,17 @@ std::optional<std::string> Win32Platform::RunSaveDialog(const SaveDialogOptions&
     return Modal([&](HWND owner) { return RunSaveFileDialog(owner, options); });
 }
 
-core::Bytes Win32Platform::ReadFileBytes(const std::string& path) { return ReadWholeFileW(path); }
+// Whole files in memory here: the file is read or written in one piece by
+// the routines that keep the system's sharing and error rules.
+std::unique_ptr<core::FileSource> Win32Platform::OpenFileSource(const std::string& path) {
+    return std::make_unique<core::BytesSource>(ReadWholeFileW(path));
+}
 
-void Win32Platform::ReplaceFileBytes(const std::string& path, const core::Bytes& bytes) {
+void Win32Platform::ReplaceFileContents(const std::string& path, core::Durability,
+                                        const std::function<void(core::FileSink&)>& fill) {
+    core::Bytes bytes;
+    core::BytesSink sink(bytes);
+    fill(sink);
     ReplaceWholeFileW(path, bytes);
 }
 
