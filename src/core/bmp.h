@@ -69,7 +69,7 @@ public:
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     int BitsPerPixel() const { return bitsPerPixel_; }
-    PixelLayout Layout() const override { return bitsPerPixel_ == 24 ? PixelLayout::Bgr : PixelLayout::Bgrx; }
+    RowLayout Layout() const override { return bitsPerPixel_ == 24 ? RowLayout::Bgr : RowLayout::Bgrx; }
     int Rows(int first, int most, const uint8_t** rows) override;
 
 private:

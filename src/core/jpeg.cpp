@@ -83,11 +83,11 @@ private:
     jpeg_compress_struct& cinfo_;
 };
 
-J_COLOR_SPACE ColourSpaceOf(PixelLayout layout) {
+J_COLOR_SPACE ColourSpaceOf(RowLayout layout) {
     switch (layout) {
-        case PixelLayout::Bgr: return JCS_EXT_BGR;
-        case PixelLayout::Bgrx: return JCS_EXT_BGRX;
-        case PixelLayout::Xrgb: return JCS_EXT_XRGB;
+        case RowLayout::Bgr: return JCS_EXT_BGR;
+        case RowLayout::Bgrx: return JCS_EXT_BGRX;
+        case RowLayout::Xrgb: return JCS_EXT_XRGB;
     }
     return JCS_EXT_BGRX;
 }
@@ -118,7 +118,7 @@ constexpr int kRowsPerCall = 16;
     cinfo.image_height = static_cast<JDIMENSION>(source.Height());
     // The samples reach the encoder as red, green and blue whatever order
     // the row holds them in: the colour conversion reads them in place.
-    cinfo.input_components = source.Layout() == PixelLayout::Bgr ? 3 : 4;
+    cinfo.input_components = source.Layout() == RowLayout::Bgr ? 3 : 4;
     cinfo.in_color_space = ColourSpaceOf(source.Layout());
     jpeg_set_defaults(&cinfo);
     cinfo.dct_method = JDCT_FLOAT;
@@ -158,8 +158,8 @@ Bytes EncodeJpeg(const Bitmap& bitmap, int quality) {
     return out;
 }
 
-PixelLayout BitmapRows::Layout() const {
-    return std::endian::native == std::endian::little ? PixelLayout::Bgrx : PixelLayout::Xrgb;
+RowLayout BitmapRows::Layout() const {
+    return std::endian::native == std::endian::little ? RowLayout::Bgrx : RowLayout::Xrgb;
 }
 
 int BitmapRows::Rows(int first, int most, const uint8_t** rows) {

@@ -27,7 +27,7 @@ public:
     explicit BitmapRows(const Bitmap&&) = delete;  // the bitmap must outlive the rows
     int Width() const override { return bitmap_.Width(); }
     int Height() const override { return bitmap_.Height(); }
-    PixelLayout Layout() const override;
+    RowLayout Layout() const override;
     int Rows(int first, int most, const uint8_t** rows) override;
 
 private:

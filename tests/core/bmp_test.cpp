@@ -276,7 +276,7 @@ TEST(BmpTest, ReaderStreamsRowsTopFirst) {
             BmpReader reader(source);
             ASSERT_EQ(reader.Width(), 700);
             ASSERT_EQ(reader.Height(), 150);
-            EXPECT_EQ(reader.Layout(), bpp == 24 ? PixelLayout::Bgr : PixelLayout::Bgrx);
+            EXPECT_EQ(reader.Layout(), bpp == 24 ? RowLayout::Bgr : RowLayout::Bgrx);
             const uint8_t* rows[16];
             for (int y = 0; y < 150;) {
                 const int got = reader.Rows(y, std::min(16, 150 - y), rows);
