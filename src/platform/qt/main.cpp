@@ -2,10 +2,12 @@
 // program's entry routine. The program takes no arguments of its own.
 #include <QApplication>
 
+#include "display_services.h"
 #include "kwpshot.h"
 #include "qt_platform.h"
 
 int main(int argc, char** argv) {
+    kwp::qt::ChooseQtPlatformPlugin();
     QApplication app(argc, argv);
     int code = 0;
     {

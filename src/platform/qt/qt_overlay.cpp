@@ -46,6 +46,9 @@ OverlayWidget::OverlayWidget(platform::Platform& platform, platform::OverlayEven
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
+    // Without an X grab (Wayland) Qt's painter draws the changed rectangles
+    // from the bitmap's memory into the window's buffer.
+    if (!grab_) return;
     // The X window exists from here on, so its pixel format can be checked.
     setAttribute(Qt::WA_PaintOnScreen);
     PaintNatively();

@@ -24,7 +24,8 @@ namespace kwp::qt {
 
 class OverlayWidget : public QWidget {
 public:
-    // `grab` tells which bitmaps live in shared segments; null for none.
+    // `grab` tells which bitmaps live in shared segments; null where there
+    // is no X screen grab (Wayland): then Qt paints.
     OverlayWidget(platform::Platform& platform, platform::OverlayEvents events, const XScreenGrab* grab);
     ~OverlayWidget() override;
 

@@ -16,8 +16,6 @@
 #include "qt_tray.h"
 #include "qt_window.h"
 #include "session_lock.h"
-#include "x_hotkeys.h"
-#include "x_screen_grab.h"
 
 namespace kwp::qt {
 
@@ -39,24 +37,22 @@ QRect DeviceGeometry(QScreen* screen) {
 
 }  // namespace
 
-QtPlatform::QtPlatform(QApplication& app) : app_(app), x_(CurrentXConnection()) {
+QtPlatform::QtPlatform(QApplication& app) : app_(app) {
     InitResources();
     // Hidden in the tray is a normal state: a closed message box or dialog
     // must not end the program. Only the main window's close does.
     QApplication::setQuitOnLastWindowClosed(false);
     QGuiApplication::setDesktopFileName("kwpshot");
     QApplication::setWindowIcon(ApplicationIcon());
-    hotKeys_ = std::make_unique<XHotKeys>(x_, [this](uint32_t wParam, uint32_t lParam) {
+    services_ = ChooseDisplayServices([this](uint32_t wParam, uint32_t lParam) {
         if (hotKeyHandler_) RunHandler(*this, [&] { hotKeyHandler_(wParam, lParam); });
     });
-    app_.installNativeEventFilter(hotKeys_.get());
-    screenGrab_ = std::make_unique<XScreenGrab>(x_);
 }
 
-QtPlatform::~QtPlatform() { app_.removeNativeEventFilter(hotKeys_.get()); }
+QtPlatform::~QtPlatform() = default;
 
 std::unique_ptr<platform::SessionLock> QtPlatform::CreateSessionLock(const std::string& name) {
-    return std::make_unique<FlockSessionLock>(name, x_.display);
+    return std::make_unique<FlockSessionLock>(name, services_->GuardKey());
 }
 
 // The title captions the default error report. Qt's application name stays
@@ -103,7 +99,7 @@ std::unique_ptr<platform::Window> QtPlatform::NewWindow(const std::string& capti
 }
 
 std::unique_ptr<platform::OverlayWindow> QtPlatform::NewOverlay(platform::OverlayEvents events) {
-    auto overlay = std::make_unique<QtOverlay>(*this, std::move(events), screenGrab_.get());
+    auto overlay = std::make_unique<QtOverlay>(*this, std::move(events), services_->SharedGrab());
     topLevels_.push_back(overlay->Widget());
     return overlay;
 }
@@ -125,10 +121,10 @@ void QtPlatform::ActivateSkin() {
 }
 
 bool QtPlatform::RegisterSystemHotKey(int id, uint32_t systemModifiers, uint8_t virtualKey) {
-    return hotKeys_->Register(id, systemModifiers, virtualKey);
+    return services_->HotKeys().Register(id, systemModifiers, virtualKey);
 }
 
-void QtPlatform::UnregisterSystemHotKey(int id) { hotKeys_->Unregister(id); }
+void QtPlatform::UnregisterSystemHotKey(int id) { services_->HotKeys().Unregister(id); }
 
 void QtPlatform::SetHotKeyHandler(std::function<void(uint32_t wParam, uint32_t lParam)> handler) {
     hotKeyHandler_ = std::move(handler);
@@ -139,7 +135,7 @@ int QtPlatform::ScreenHeight() const { return DeviceGeometry(PrimaryScreen()).he
 
 core::Bitmap QtPlatform::CopyScreen(int width, int height) {
     const QRect primary = DeviceGeometry(PrimaryScreen());
-    return screenGrab_->Copy(primary.x(), primary.y(), width, height);
+    return services_->CopyScreen(QRect(primary.x(), primary.y(), width, height));
 }
 
 void QtPlatform::SetClipboardBitmap(const core::Bitmap& bitmap) { SetClipboardImage(bitmap); }

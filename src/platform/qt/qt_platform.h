@@ -1,20 +1,18 @@
 #pragma once
 // The Linux desktop platform: Qt 6 Widgets for windows, dialogs, tray and
-// clipboard; xcb for the screen copy and the system-wide hotkeys; files,
-// settings and the single-instance guard on POSIX.
+// clipboard (on X11 or Wayland alike); the screen copy and the system-wide
+// hotkeys from the display services chosen at start (xcb on X11, desktop
+// portals on Wayland); files, settings and the single-instance guard on POSIX.
 #include <QApplication>
 #include <memory>
 #include <vector>
 
 #include "atom_table.h"
+#include "display_services.h"
 #include "platform/platform.h"
 #include "profile_store.h"
-#include "x_connection.h"
 
 namespace kwp::qt {
-
-class XHotKeys;
-class XScreenGrab;
 
 class QtPlatform : public platform::Platform {
 public:
@@ -65,13 +63,11 @@ private:
     void ActivateSkin();
 
     QApplication& app_;
-    XConnection x_;
     std::string title_;
     AtomTable atoms_;
     ProfileStore profiles_;
     std::function<void(uint32_t, uint32_t)> hotKeyHandler_;
-    std::unique_ptr<XHotKeys> hotKeys_;
-    std::unique_ptr<XScreenGrab> screenGrab_;
+    std::unique_ptr<DisplayServices> services_;
     bool haveMainWindow_ = false;
     std::vector<QWidget*> topLevels_;  // the program's windows, for BringApplicationToFront
 };

@@ -11,15 +11,14 @@
 #include <QAbstractNativeEventFilter>
 #include <xcb/xcb_keysyms.h>
 
+#include "display_services.h"
 #include "x_connection.h"
 
 namespace kwp::qt {
 
-class XHotKeys : public QAbstractNativeEventFilter {
+class XHotKeys : public QAbstractNativeEventFilter, public HotKeySource {
 public:
     // `deliver` gets (id, hotkey message parameter), from the event loop.
-    using Deliver = std::function<void(uint32_t id, uint32_t lParam)>;
-
     XHotKeys(XConnection x, Deliver deliver);
     ~XHotKeys() override;
     XHotKeys(const XHotKeys&) = delete;
@@ -28,8 +27,8 @@ public:
     // `systemModifiers` are RegisterHotKey's flags (1 Alt, 2 Ctrl, 4 Shift,
     // 8 Win). False when the key has no keycode on this keyboard, the id or
     // the combination is taken, or another client holds the grab.
-    bool Register(int id, uint32_t systemModifiers, uint8_t virtualKey);
-    void Unregister(int id);
+    bool Register(int id, uint32_t systemModifiers, uint8_t virtualKey) override;
+    void Unregister(int id) override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
