@@ -9,8 +9,9 @@ The test steers it over the same bus (org.kwpshot.test.Shortcuts on the
 same object):
     SetAnswer(s)   "grant" (response 0), "refuse" (1), "fail" (2), or
                    "silent" (never answers BindShortcuts)
-    Activate(s) b  emits Activated for that shortcut in every bound session;
-                   false when no session has bound it
+    Activate(s) b  emits Activated (then Deactivated) for that shortcut, or
+                   for every shortcut if "", in every session that bound it;
+                   false when none has
     Calls() s      the calls so far, as JSON lines
 Prints "ready" once its names are on the bus.
 
@@ -154,10 +155,12 @@ class Shortcuts(dbus.service.Object):
         hit = False
         stamp = dbus.UInt64(int(time.time() * 1000))
         for path, session in self.sessions.items():
-            if str(shortcut_id) in session.bound:
-                hit = True
-                self.Activated(dbus.ObjectPath(path), shortcut_id, stamp, dbus.Dictionary({}, signature="sv"))
-                self.Deactivated(dbus.ObjectPath(path), shortcut_id, stamp, dbus.Dictionary({}, signature="sv"))
+            for bound in session.bound:
+                if shortcut_id in ("", bound):
+                    hit = True
+                    none = dbus.Dictionary({}, signature="sv")
+                    self.Activated(dbus.ObjectPath(path), bound, stamp, none)
+                    self.Deactivated(dbus.ObjectPath(path), bound, stamp, none)
         self.log("Activate", shortcut=shortcut_id, delivered=hit)
         return hit
 
