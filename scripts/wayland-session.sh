@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs a command where a headless Wayland desktop can be started: as an
+# unprivileged user (sway refuses root: as root, the user kwpshot-wltest is
+# made once and the command runs as it), with a /tmp of its own (the wlr
+# screenshot portal always writes /tmp/out.png) and in a PID namespace of its
+# own, so that nothing the command started outlives it.
+# Usage: scripts/wayland-session.sh [--writable DIR]... COMMAND [ARG...]
+#   --writable DIR   a folder the command writes to (made, and given to the user)
+set -euo pipefail
+user=kwpshot-wltest
+writable=()
+while [ "${1:-}" = "--writable" ]; do
+  writable+=("$2")
+  shift 2
+done
+[ $# -gt 0 ] || { echo "usage: $0 [--writable DIR]... COMMAND [ARG...]" >&2; exit 2; }
+for dir in "${writable[@]}"; do mkdir -p "$dir"; done
+
+if [ "$(id -u)" -eq 0 ]; then
+  id "$user" >/dev/null 2>&1 ||
+    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$user"
+  for dir in "${writable[@]}"; do chown -R "$user": "$dir"; done
+  exec unshare --mount --pid --fork --kill-child --mount-proc -- sh -c '
+    mount -t tmpfs -o mode=1777 tmpfs /tmp && exec runuser -u "$0" -- "$@"' "$user" "$@"
+fi
+exec unshare --user --map-current-user --mount --pid --fork --kill-child --mount-proc -- sh -c '
+  mount -t tmpfs -o mode=1777 tmpfs /tmp && exec "$@"' sh "$@"
