@@ -8,6 +8,15 @@ namespace kwp {
 namespace {
 constexpr const char* kGuardName = "kwpshot_zmrt";
 constexpr const char* kAlreadyRunning = "截图工具已经打开了,隐藏在任务栏的右边!";
+
+// The module-level window variables name live windows only: cleared on every
+// way out of the entry routine, a start-up error included.
+struct WindowVariablesCleared {
+    ~WindowVariablesCleared() {
+        Form5 = nullptr;
+        Form2 = nullptr;
+    }
+};
 }  // namespace
 
 int KwpshotMain(platform::Platform& platform) {
@@ -15,11 +24,15 @@ int KwpshotMain(platform::Platform& platform) {
     // says so and ends without creating a window.
     std::unique_ptr<platform::SessionLock> guard = platform.CreateSessionLock(kGuardName);
     if (guard->AlreadyExisted()) {
+        // A start that carries a command (kwpshot --capture) hands it to the
+        // running copy and ends quietly.
+        if (platform.HandCommandToRunningCopy()) return 0;
         platform.ShowMessageBox(kAlreadyRunning, kMessageCaption, platform::kMbIconInformation);
         guard.reset();
         return 0;
     }
 
+    WindowVariablesCleared clearedOnExit;
     platform.SetApplicationTitle(kApplicationTitle);
     auto form2 = std::make_unique<TForm2>(platform);
     Form2 = form2.get();

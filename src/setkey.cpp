@@ -49,7 +49,7 @@ TForm2::TForm2(platform::Platform& platform) : platform_(platform) {
     FormCreate();
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2() { platform_.SetCommandHandler(nullptr); }
 
 void TForm2::LoadComponents() {
     HotKeyManager1 = std::make_unique<HotKeyManager>(
@@ -59,6 +59,7 @@ void TForm2::LoadComponents() {
     CoolTrayIcon1 = platform_.NewTrayIcon(kApplicationTitle, Resource::TrayIcon,
                                           {{"打开(&O)", [this] { O1Click(); }}, {"退出(&Q)", [this] { Exit1Click(); }}},
                                           [this] { CoolTrayIcon1Click(); });
+    platform_.SetCommandHandler([this](platform::Command command) { CommandReceived(command); });
 
     window_ = platform_.NewWindow(kApplicationTitle, kClientWidth, kClientHeight);
     Image1 = window_->AddPicture({0, 238, 375, 60}, Resource::Banner, [this] { SpeedButton4Click(); });
@@ -159,6 +160,21 @@ void TForm2::HotKeyManager1HotKeyPressed(uint32_t HotKey, uint16_t Index) {
         Form5->StartCapture();
     else
         Inform("未知的热键!");
+}
+
+void TForm2::CommandReceived(platform::Command command) {
+    switch (command) {
+        case platform::Command::Show:
+            O1Click();  // as the tray's Open
+            return;
+        case platform::Command::Capture:
+            // As the capture hotkey would, also when none is registered (no id
+            // to compare): while the window is open nothing starts.
+            if (window_->Visible()) return;
+            platform_.BringApplicationToFront();
+            Form5->StartCapture();
+            return;
+    }
 }
 
 }  // namespace kwp

@@ -60,6 +60,8 @@ public:
     void Exit1Click();          // Exit
     void O1Click();             // Open
     void SpeedButton4Click();  // home page
+    // A command from `kwpshot --capture` / `kwpshot --show`.
+    void CommandReceived(platform::Command command);
 
     bool Visible() const { return window_->Visible(); }
 

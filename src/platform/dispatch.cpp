@@ -1,23 +1,35 @@
 #include "platform/dispatch.h"
 
-#include <exception>
+#include <new>
 
 #include "core/error.h"
 
 namespace kwp::platform {
 
+ErrorReport DefaultErrorReport(const std::exception_ptr& error, const std::string& applicationTitle) {
+    std::string message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        message = "Out of memory";
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "Unexpected error";
+    }
+    return {core::ErrorReportText(message), applicationTitle};
+}
+
 void Dispatch(Platform& platform, const std::function<void()>& handler) {
     if (!handler) return;
-    std::string message;
+    ErrorReport report;
     try {
         handler();
         return;
-    } catch (const std::bad_alloc&) {
-        message = "Out of memory";
-    } catch (const std::exception& error) {
-        message = error.what();
+    } catch (const std::exception&) {
+        report = DefaultErrorReport(std::current_exception(), platform.ApplicationTitle());
     }
-    platform.ShowMessageBox(core::ErrorReportText(message), platform.ApplicationTitle(), kMbIconError);
+    platform.ShowMessageBox(report.text, report.caption, report.flags);
 }
 
 }  // namespace kwp::platform

@@ -195,6 +195,10 @@ public:
     virtual bool AlreadyExisted() const = 0;
 };
 
+// What another start of the program in the same session can ask of the copy
+// that runs there (`kwpshot --capture`, `kwpshot --show`).
+enum class Command { Capture, Show };
+
 struct SaveDialogOptions {
     std::string filter;      // "Description|pattern" pairs, as "JPEG Image File (*.jpg)|*.jpg"
     std::string defaultExt;  // without a dot, "jpg"
@@ -221,6 +225,14 @@ public:
     virtual void OpenWithShell(const std::string& address) = 0;
     // Today's local date.
     virtual core::Date Today() const = 0;
+
+    // Commands. Once the message loop runs, this start's own command (none
+    // for a plain start) and every command a later start hands over reach
+    // `handler`, one at a time, through Dispatch.
+    virtual void SetCommandHandler(std::function<void(Command)> handler) = 0;
+    // For a start that found the guard held: hands this start's command to
+    // the copy that holds it. False for a plain start, or when no copy took it.
+    virtual bool HandCommandToRunningCopy() = 0;
 
     // Windows and components. The first window created is the main window.
     virtual std::unique_ptr<Window> NewWindow(const std::string& caption, int clientWidth, int clientHeight) = 0;

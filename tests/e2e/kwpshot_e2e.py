@@ -7,10 +7,16 @@ settings file, the JPEG, the clipboard.
     kwpshot_e2e.py --program build/kwpshot --scenario NAME [--out DIR] [--docs DIR]
 """
 import argparse
+import json
 import os
+import pwd
+import shutil
 import signal
+import socket
+import stat
 import subprocess
 import sys
+import tempfile
 import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -75,12 +81,24 @@ class Fixture:
         with open(self.ini_path, "wb") as f:
             f.write(data)
 
-    def start_program(self):
+    def program_env(self):
+        return self.desktop.env(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_RUNTIME_DIR=self.runtime,
+                                ASAN_OPTIONS="detect_leaks=0", LANG="C.UTF-8", QT_QPA_PLATFORM="xcb",
+                                NO_AT_BRIDGE="1", **self.extra_env)
+
+    def start_program(self, *arguments, env=None, prefix=()):
         self.copies += 1
-        env = self.desktop.env(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_RUNTIME_DIR=self.runtime,
-                               ASAN_OPTIONS="detect_leaks=0", LANG="C.UTF-8", QT_QPA_PLATFORM="xcb",
-                               NO_AT_BRIDGE="1", **self.extra_env)
-        return self.desktop.start([self.args.program], f"kwpshot-{self.copies}.log", env=env)
+        return self.desktop.start([*prefix, self.args.program, *arguments], f"kwpshot-{self.copies}.log",
+                                  env=env or self.program_env())
+
+    def run_program(self, *arguments, timeout=STARTUP):
+        """Runs a start that is expected to end by itself: (exit code, output)."""
+        program = self.start_program(*arguments)
+        try:
+            code = program.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"kwpshot {' '.join(arguments)} did not end:\n" + program.output())
+        return code, program.output()
 
     def wait_running(self, program):
         """The program has reached its message loop: its tray icon docked."""
@@ -498,6 +516,253 @@ def assert_nothing_shows(fx, program, when, timeout=3):
         shown = None
     assert not shown, f"a capture or a message box appeared {when}"
     assert program.running(), f"kwpshot ended {when}:\n" + program.output()
+
+USAGE = "usage: kwpshot [--capture | --show]"
+# A Wayland display name no compositor answers to: the program runs on X, and
+# its guard is per this session name.
+WAYLAND_SESSION = "wayland-kwpshot-e2e"
+
+
+def cancel_capture(fx):
+    """The overlay shows: two clicks, then the dialog cancelled."""
+    dialog = capture_region(fx, (10, 10), (20, 20))
+    fx.desktop.xdotool("windowactivate", "--sync", dialog)
+    fx.desktop.key("Escape")
+    wait_until(lambda: not fx.desktop.windows(SAVE_DIALOG), 10, "the dialog to close")
+    wait_until(lambda: not fx.desktop.windows(OVERLAY), 10, "the overlay to close")
+
+
+def scenario_command_line(args):
+    """Any argument but --capture or --show: the usage line, exit code 2.
+    `kwpshot --capture` with no copy running starts the program (hidden, as
+    saved) and captures; with the copy running it hands the capture over and
+    ends at once, code 0, no box; `--show` opens the running copy's window;
+    with the window open `--capture` starts nothing. The guard's files and
+    the socket are per Wayland session when WAYLAND_DISPLAY is set."""
+    with Fixture(args, "command_line", env={"WAYLAND_DISPLAY": WAYLAND_SESSION}) as fx:
+        for bad in (["--help"], ["--capture", "--show"], ["capture"], ["--platform"], ["-platform", "xcb"]):
+            code, output = fx.run_program(*bad, timeout=15)
+            assert code == 2, f"{bad}: exit code {code}"
+            assert output.strip().splitlines() == [USAGE], f"{bad}: {output!r}"
+        assert not fx.desktop.windows(BOX) and not fx.desktop.windows(MAIN)
+
+        fx.write_ini(ini_bytes(hidden=b"1"))
+        running = fx.start_program("--capture")
+        cancel_capture(fx)
+        fx.wait_running(running)
+        assert not fx.desktop.windows(MAIN), "started hidden, as saved"
+        base = os.path.join(fx.runtime, "kwpshot_zmrt-" + WAYLAND_SESSION)
+        for ending in (".gate", ".hold", ".sock"):
+            assert os.path.exists(base + ending), f"{base + ending} is missing: {os.listdir(fx.runtime)}"
+        assert stat.S_ISSOCK(os.lstat(base + ".sock").st_mode)
+
+        for attempt in range(2):  # the copy takes a command again after one
+            code, output = fx.run_program("--capture")
+            assert code == 0, f"--capture handed over: exit code {code}\n{output}"
+            assert "kwpshot" not in output, f"--capture prints nothing: {output!r}"
+            cancel_capture(fx)
+        assert not fx.desktop.windows(BOX), "no 'already running' box"
+
+        code, _ = fx.run_program("--show")
+        assert code == 0, f"--show: exit code {code}"
+        fx.main_window(10)
+        code, _ = fx.run_program("--capture")
+        assert code == 0, f"--capture with the window open: exit code {code}"
+        assert_nothing_shows(fx, running, "after --capture with the window open")
+        assert fx.desktop.windows(MAIN), "the window stays open"
+        fx.exit_through_tray(running)
+        assert not os.path.exists(base + ".sock"), "the socket goes with the copy that listened on it"
+
+
+def scenario_no_display(args):
+    """With no display to run on: one clear line on stderr and exit code 1;
+    no abort, no core dump."""
+    work = temp_dir("kwpshot-e2e-nodisplay-")
+    try:
+        base = {k: v for k, v in os.environ.items()
+                if k not in ("DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "QT_QPA_PLATFORM")}
+        base.update(HOME=work, XDG_CONFIG_HOME=work, XDG_RUNTIME_DIR=work, ASAN_OPTIONS="detect_leaks=0",
+                    LANG="C.UTF-8")
+        free = next(n for n in range(4077, 5000) if not os.path.exists(f"/tmp/.X11-unix/X{n}"))
+        cases = [
+            ({}, [], "kwpshot: no display: neither DISPLAY nor WAYLAND_DISPLAY is set"),
+            ({}, ["--capture"], "kwpshot: no display: neither DISPLAY nor WAYLAND_DISPLAY is set"),
+            ({"DISPLAY": f":{free}"}, [], f"kwpshot: cannot connect to the display DISPLAY=:{free}"),
+            ({"DISPLAY": f":{free}", "QT_QPA_PLATFORM": "xcb"}, [],
+             f"kwpshot: cannot connect to the display DISPLAY=:{free}"),
+            ({"WAYLAND_DISPLAY": "wayland-kwpshot-none"}, [],
+             "kwpshot: cannot connect to the display WAYLAND_DISPLAY=wayland-kwpshot-none"),
+        ]
+        for extra, arguments, expected in cases:
+            result = subprocess.run([args.program, *arguments], env={**base, **extra}, cwd=work,
+                                    capture_output=True, timeout=60, stdin=subprocess.DEVNULL)
+            err = result.stderr.decode("utf-8", "replace")
+            assert result.returncode == 1, f"{extra} {arguments}: exit code {result.returncode}\n{err}"
+            assert err.strip().splitlines() == [expected], f"{extra} {arguments}: {err!r}"
+        assert not [f for f in os.listdir(work) if f.startswith("core")], "a core dump was written"
+    finally:
+        remove_dir(work)
+
+
+class LocalUsers:
+    """Local users made for one test and removed after it."""
+
+    def __init__(self, *names):
+        self.names = names
+
+    def __enter__(self):
+        for name in self.names:
+            subprocess.run(["userdel", name], capture_output=True)  # left over from an interrupted run
+            subprocess.run(["useradd", "-M", "-N", "-d", "/nonexistent", "-s", "/usr/sbin/nologin", name],
+                           check=True, capture_output=True)
+        return [pwd.getpwnam(name) for name in self.names]
+
+    def __exit__(self, *exc):
+        for name in self.names:
+            subprocess.run(["userdel", name], capture_output=True)
+
+
+def as_user(entry):
+    """The command prefix that runs a program as that user (none for oneself)."""
+    if entry.pw_uid == os.getuid():
+        return []
+    return ["setpriv", f"--reuid={entry.pw_uid}", f"--regid={entry.pw_gid}", "--clear-groups"]
+
+
+def scenario_guard_without_runtime_dir(args):
+    """Without XDG_RUNTIME_DIR the guard keeps its files in a folder of the
+    user's cache folder. Another local user who made the shared folder
+    /tmp/kwpshot-<uid> first cannot switch the guard off: a second copy is
+    still refused. (Needs root to make the two users; skipped otherwise.)"""
+    if os.geteuid() != 0:
+        print("SKIP guard_without_runtime_dir: making local users needs root")
+        return
+    tag = f"kwpe{os.getpid() % 1000000}"
+    with LocalUsers(tag + "u", tag + "o") as (user, other), Fixture(args, "guard_without_runtime_dir") as fx:
+        home = tempfile.mkdtemp(prefix="kwpshot-e2e-user-")
+        planted = f"/tmp/kwpshot-{user.pw_uid}"
+        try:
+            os.makedirs(os.path.join(home, ".config"))
+            with open(os.path.join(home, ".config", "kwpshot.ini"), "wb") as f:
+                f.write(ini_bytes(hidden=b"1"))
+            for path in (home, os.path.join(home, ".config"), os.path.join(home, ".config", "kwpshot.ini")):
+                os.chown(path, user.pw_uid, user.pw_gid)
+            subprocess.run([*as_user(other), "mkdir", "-m", "700", planted], check=True)
+
+            env = fx.desktop.env(HOME=home, ASAN_OPTIONS="detect_leaks=0", LANG="C.UTF-8", QT_QPA_PLATFORM="xcb",
+                                 NO_AT_BRIDGE="1")
+            for name in ("XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"):
+                env.pop(name, None)
+            first = fx.start_program(env=env, prefix=as_user(user))
+            fx.wait_running(first)
+            second = fx.start_program(env=env, prefix=as_user(user))
+            box = wait_until(lambda: fx.desktop.windows(BOX) or not second.running(), STARTUP, "the refusal box")
+            assert second.running(), "the second copy must be refused, not run:\n" + second.output()
+            fx.dismiss_box(box[0])
+            assert second.wait(timeout=20) == 0, "the refused copy exits with 0"
+
+            folder = os.path.join(home, ".cache", "kwpshot-" + socket.gethostname())
+            info = os.lstat(folder)
+            assert stat.S_ISDIR(info.st_mode) and info.st_uid == user.pw_uid, f"{folder}: {info}"
+            assert stat.S_IMODE(info.st_mode) == 0o700, f"{folder}: mode {oct(info.st_mode)}"
+            assert os.listdir(planted) == [], "nothing is put in the other user's folder"
+            fx.exit_through_tray(first)
+        finally:
+            shutil.rmtree(planted, ignore_errors=True)
+            shutil.rmtree(home, ignore_errors=True)
+
+
+class NestedSway:
+    """A Wayland desktop in a window of the virtual X screen: sway with its
+    X11 back end, run as `user` (sway will not run as root), with a runtime
+    folder of its own."""
+
+    def __init__(self, fx, user):
+        self.fx = fx
+        self.user = user
+        self.runtime = tempfile.mkdtemp(prefix="kwpshot-e2e-sway-")
+        os.chown(self.runtime, user.pw_uid, user.pw_gid)
+        config = os.path.join(self.runtime, "config")
+        with open(config, "w") as f:
+            f.write("xwayland disable\noutput * bg #336699 solid_color\n")
+        self.env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": self.runtime,
+                    "XDG_RUNTIME_DIR": self.runtime, "LANG": "C.UTF-8"}
+        sway_env = dict(self.env, DISPLAY=fx.desktop.display, WLR_BACKENDS="x11", WLR_RENDERER="pixman",
+                        WLR_LIBINPUT_NO_DEVICES="1")
+        self.process = fx.desktop.start([*as_user(user), "sway", "-c", config], "sway.log", env=sway_env)
+        self.display = wait_until(lambda: self._socket("wayland-") or not self.process.running(), 20,
+                                  "sway's Wayland socket")
+        assert self.process.running(), "sway ended at start:\n" + self.process.output()
+        self.env["WAYLAND_DISPLAY"] = self.display
+        self.env["SWAYSOCK"] = os.path.join(self.runtime, self._socket("sway-ipc."))
+
+    def _socket(self, prefix):
+        names = [n for n in os.listdir(self.runtime) if n.startswith(prefix) and not n.endswith(".lock")]
+        return names[0] if names else None
+
+    def windows(self, title):
+        """The Wayland windows with this title, as sway's tree lists them."""
+        out = subprocess.run([*as_user(self.user), "swaymsg", "-t", "get_tree"], env=self.env,
+                             capture_output=True, timeout=10).stdout
+        found = []
+
+        def walk(node):
+            if node.get("pid") and node.get("name") == title:
+                found.append(node)
+            for child in node.get("nodes", []) + node.get("floating_nodes", []):
+                walk(child)
+        if out:
+            walk(json.loads(out))
+        return found
+
+    def close(self):
+        self.fx.desktop.stop(self.process)
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+
+def scenario_start_up_error_box(args):
+    """An error before the message loop: on a Wayland desktop with no X
+    display the Linux program cannot start its display services. The error
+    is shown in the default error report (the application title as caption,
+    the text with its full stop), printed on stderr as one line, and the
+    program ends with exit code 1 once the box is dismissed: no abort. The
+    Wayland desktop is sway in a window of the virtual X screen, so the box
+    can be seen and answered there. (sway will not run as root: as root the
+    test makes a local user for it.)"""
+    if os.geteuid() == 0:
+        users = LocalUsers(f"kwpe{os.getpid() % 1000000}w")
+    else:
+        users = None
+    with (users or NoUsers()) as made, Fixture(args, "start_up_error_box") as fx:
+        user = made[0] if made else pwd.getpwuid(os.getuid())
+        sway = NestedSway(fx, user)
+        try:
+            env = dict(sway.env, ASAN_OPTIONS="detect_leaks=0", NO_AT_BRIDGE="1")
+            env.pop("SWAYSOCK")
+            program = fx.start_program(env=env, prefix=as_user(user))
+            box = wait_until(lambda: sway.windows(TITLE) or not program.running(), STARTUP, "the error report")
+            assert program.running(), "kwpshot ended without showing the error:\n" + program.output()
+            assert box[0]["rect"]["width"] < 700 and box[0]["rect"]["height"] < 250, f"not a box: {box[0]['rect']}"
+            fx.shot("start-up-error.png")
+            # The keys go to sway's window on the X screen (centred there, as
+            # is the box in it), and from there to the box.
+            fx.desktop.click_at(fx.desktop.WIDTH // 2, fx.desktop.HEIGHT // 2)
+            fx.desktop.key("Return")
+            code = program.wait(timeout=20)
+            output = program.output()
+            assert code == 1, f"exit code {code}:\n{output}"
+            lines = [line for line in output.splitlines() if line.strip()]
+            assert len(lines) == 1 and lines[0].startswith("kwpshot: ") and lines[0].endswith("."), output
+        finally:
+            sway.close()
+
+
+class NoUsers:
+    def __enter__(self):
+        return []
+
+    def __exit__(self, *exc):
+        pass
 
 
 SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items() if name.startswith("scenario_")}

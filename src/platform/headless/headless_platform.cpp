@@ -12,12 +12,17 @@ namespace kwp::headless {
 
 namespace {
 
+// The first holder takes later starts' commands for as long as it holds the
+// lock, as the Linux program's socket beside its lock does.
 class HeadlessLock : public platform::SessionLock {
 public:
-    HeadlessLock(HeadlessSystem& system, std::string name) : system_(system), name_(std::move(name)) {
+    HeadlessLock(HeadlessSystem& system, std::string name, HeadlessPlatform& process)
+        : system_(system), name_(std::move(name)) {
         existed_ = system_.lockHolders[name_]++ > 0;
+        if (!existed_) system_.commandTakers[name_] = &process;
     }
     ~HeadlessLock() override {
+        if (!existed_) system_.commandTakers.erase(name_);
         if (--system_.lockHolders[name_] == 0) system_.lockHolders.erase(name_);
     }
     bool AlreadyExisted() const override { return existed_; }
@@ -44,12 +49,32 @@ int HeadlessPlatform::Run(std::function<void()> user) {
 
 void HeadlessPlatform::RunMessageLoop() {
     loopRunning_ = loopRan_ = true;
+    if (startCommand && commandHandler_)
+        platform::Dispatch(*this, [this] { commandHandler_(*startCommand); });
     if (user_) user_();
     loopRunning_ = false;
 }
 
 std::unique_ptr<platform::SessionLock> HeadlessPlatform::CreateSessionLock(const std::string& name) {
-    return std::make_unique<HeadlessLock>(system_, name);
+    guardName_ = name;
+    return std::make_unique<HeadlessLock>(system_, name, *this);
+}
+
+void HeadlessPlatform::SetCommandHandler(std::function<void(platform::Command)> handler) {
+    commandHandler_ = std::move(handler);
+}
+
+// The running copy carries the command out in its own loop; the sender only
+// learns that it was taken.
+bool HeadlessPlatform::HandCommandToRunningCopy() {
+    if (!startCommand) return false;
+    auto taker = system_.commandTakers.find(guardName_);
+    if (taker == system_.commandTakers.end()) return false;
+    HeadlessPlatform& running = *taker->second;
+    if (!running.LoopRunning() || !running.commandHandler_) return false;
+    const platform::Command command = *startCommand;
+    platform::Dispatch(running, [&running, command] { running.commandHandler_(command); });
+    return true;
 }
 
 void HeadlessPlatform::ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) {

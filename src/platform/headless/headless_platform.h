@@ -60,6 +60,10 @@ public:
     std::vector<platform::SaveDialogOptions> saveDialogsShown;
     std::deque<std::optional<std::string>> saveDialogAnswers;
 
+    // The command this start was given (`kwpshot --capture`); none for a
+    // plain start. Set before Run.
+    std::optional<platform::Command> startCommand;
+
     // Lets `ms` milliseconds pass, firing the timers that fall due.
     void AdvanceClock(int64_t ms);
     // The user presses a key combination (system modifier flags, virtual key):
@@ -77,6 +81,8 @@ public:
     void BringApplicationToFront() override;
     void OpenWithShell(const std::string& address) override { system_.shellOpened.push_back(address); }
     core::Date Today() const override { return system_.today; }
+    void SetCommandHandler(std::function<void(platform::Command)> handler) override;
+    bool HandCommandToRunningCopy() override;
 
     std::unique_ptr<platform::Window> NewWindow(const std::string& caption, int clientWidth,
                                                 int clientHeight) override;
@@ -124,6 +130,8 @@ private:
     const void* foreground_ = nullptr;
     int foregroundRequests_ = 0;
     std::function<void(uint32_t, uint32_t)> hotKeyHandler_;
+    std::function<void(platform::Command)> commandHandler_;
+    std::string guardName_;
 };
 
 // The capture overlay as the user sees it.

@@ -45,8 +45,10 @@ public:
     // ---- the shell: every address opened, in order
     std::vector<std::string> shellOpened;
 
-    // ---- named session locks: holders per name
+    // ---- named session locks: holders per name; and per name the first
+    // holder, which takes the commands of later starts while it runs
     std::map<std::string, int> lockHolders;
+    std::map<std::string, HeadlessPlatform*> commandTakers;
 
     // ---- global atoms: name -> (atom, reference count)
     struct Atom {

@@ -37,7 +37,8 @@ QRect DeviceGeometry(QScreen* screen) {
 
 }  // namespace
 
-QtPlatform::QtPlatform(QApplication& app) : app_(app) {
+QtPlatform::QtPlatform(QApplication& app, std::optional<platform::Command> startCommand)
+    : app_(app), commands_(*this, startCommand) {
     InitResources();
     // Hidden in the tray is a normal state: a closed message box or dialog
     // must not end the program. Only the main window's close does.
@@ -52,7 +53,7 @@ QtPlatform::QtPlatform(QApplication& app) : app_(app) {
 QtPlatform::~QtPlatform() = default;
 
 std::unique_ptr<platform::SessionLock> QtPlatform::CreateSessionLock(const std::string& name) {
-    return std::make_unique<FlockSessionLock>(name, services_->GuardKey());
+    return commands_.Guard(std::make_unique<FlockSessionLock>(name, services_->GuardKey()));
 }
 
 // The title captions the default error report. Qt's application name stays

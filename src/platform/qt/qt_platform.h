@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "atom_table.h"
+#include "command_socket.h"
 #include "display_services.h"
 #include "platform/platform.h"
 #include "profile_store.h"
@@ -16,7 +17,8 @@ namespace kwp::qt {
 
 class QtPlatform : public platform::Platform {
 public:
-    explicit QtPlatform(QApplication& app);
+    // `startCommand`: what this start was asked for (kwpshot --capture).
+    explicit QtPlatform(QApplication& app, std::optional<platform::Command> startCommand = {});
     ~QtPlatform() override;
     QtPlatform(const QtPlatform&) = delete;
     QtPlatform& operator=(const QtPlatform&) = delete;
@@ -29,6 +31,10 @@ public:
     void BringApplicationToFront() override;
     void OpenWithShell(const std::string& address) override;
     core::Date Today() const override;
+    void SetCommandHandler(std::function<void(platform::Command)> handler) override {
+        commands_.SetHandler(std::move(handler));
+    }
+    bool HandCommandToRunningCopy() override { return commands_.HandOver(); }
 
     std::unique_ptr<platform::Window> NewWindow(const std::string& caption, int clientWidth,
                                                 int clientHeight) override;
@@ -70,6 +76,7 @@ private:
     std::unique_ptr<DisplayServices> services_;
     bool haveMainWindow_ = false;
     std::vector<QWidget*> topLevels_;  // the program's windows, for BringApplicationToFront
+    CommandChannel commands_;
 };
 
 }  // namespace kwp::qt

@@ -26,6 +26,10 @@ public:
     void BringApplicationToFront() override;
     void OpenWithShell(const std::string& address) override;
     core::Date Today() const override;
+    // The Windows program takes no command line: no start carries a command,
+    // so none ever arrives.
+    void SetCommandHandler(std::function<void(Command)>) override {}
+    bool HandCommandToRunningCopy() override { return false; }
 
     std::unique_ptr<Window> NewWindow(const std::string& caption, int clientWidth, int clientHeight) override;
     std::unique_ptr<OverlayWindow> NewOverlay(OverlayEvents events) override;
