@@ -287,15 +287,24 @@ def scenario_hidden_at_start_and_tray(args):
     opens it as well."""
     with Fixture(args, "hidden_at_start_and_tray") as fx:
         fx.write_ini(ini_bytes(hidden=b"2"))
+        tray_area = (fx.desktop.WIDTH - 60, 0, 60, 20)  # swaybar's right end, where the tray sits
+        empty = fx.shot("tray-empty.png", tray_area)
         program = fx.start_program()
         fx.wait_running(program)
         assert not fx.main_windows(), "the window must stay hidden at start"
-        items = wait_until(fx.tray_items, 10, "the tray icon in swaybar")
+        wait_until(fx.tray_items, 10, "the tray icon in swaybar")
         fx.shot("swaybar.png", (0, 0, fx.desktop.WIDTH, 30))
+        wait_until(lambda: differing_pixels(fx.shot("tray-icon.png", tray_area), empty) > 20, 10,
+                   "the icon drawn in swaybar")
 
         fx.activate_tray_icon()
         fx.exit_program(program)
         wait_until(lambda: not fx.tray_items(), 10, "the tray icon to go")
+
+
+def differing_pixels(a, b):
+    result = subprocess.run([im("compare"), "-metric", "AE", a, b, "null:"], capture_output=True)
+    return float(result.stderr.split()[0])
 
 
 def scenario_show_command(args):
@@ -411,8 +420,7 @@ def check_capture(fx, jpeg_path, region, quality, reference):
     clip_path = os.path.join(fx.out, "clipboard.png")
     with open(clip_path, "wb") as f:
         f.write(clip)
-    result = subprocess.run([im("compare"), "-metric", "AE", clip_path, ppm, "null:"], capture_output=True)
-    differing = float(result.stderr.split()[0])
+    differing = differing_pixels(clip_path, ppm)
     assert differing == 0, f"the clipboard image differs from the region in {differing} pixels"
 
 
