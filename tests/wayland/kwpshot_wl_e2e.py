@@ -96,8 +96,17 @@ class Fixture:
         self.desktop.__enter__()
         return self
 
-    def __exit__(self, *exc):
-        self.desktop.__exit__(*exc)
+    def __exit__(self, kind, *rest):
+        if kind is not None and kind is not Skip:
+            # What the screen showed when the scenario failed, beside its logs.
+            try:
+                with open(os.path.join(self.out, "failure-windows.json"), "w") as f:
+                    json.dump([{k: v.get(k) for k in ("name", "app_id", "pid", "rect", "focused", "visible")}
+                               for v in self.desktop.views()], f, ensure_ascii=False, indent=1)
+                self.shot("failure.png")
+            except Exception as error:  # the desktop itself may be what failed
+                print(f"  (no failure picture: {error})")
+        self.desktop.__exit__(kind, *rest)
         shutil.rmtree(self.work, ignore_errors=True)
 
     @property
