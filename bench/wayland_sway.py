@@ -56,9 +56,11 @@ class WindowEvents:
                 self.events.append((time.monotonic(), event))
 
     def mapped_since(self, start, title):
+        """When the window first showed after `start`: sway's first event
+        about it (it is mapped, then named, focused and made full-screen)."""
         with self.lock:
             for stamp, event in self.events:
-                if stamp >= start and event.get("change") == "new" and event["container"].get("name") == title:
+                if stamp >= start and (event.get("container") or {}).get("name") == title:
                     return stamp
         return None
 
