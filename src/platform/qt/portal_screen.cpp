@@ -11,11 +11,13 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <optional>
 
 #include "core/error.h"
 #include "portal_request.h"
+#include "wl_shared_bitmap.h"
 
 namespace kwp::qt {
 
@@ -69,7 +71,12 @@ core::Bitmap PortalScreen::CopyScreen(const QSize& device) {
 
     QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary) throw core::Error("Canvas does not allow drawing");
-    return PrimaryBitmap(std::move(picture), DesktopGeometry(), primary->geometry(), device);
+    const core::Bitmap bitmap = PrimaryBitmap(std::move(picture), DesktopGeometry(), primary->geometry(), device);
+    // Into memory the compositor can map, so the overlay shows it from there.
+    core::Bitmap shared = NewSharedBitmap(bitmap.Width(), bitmap.Height(), bitmap.BitsPerPixel());
+    if (!SharedPixelsOf(shared)) return bitmap;
+    std::memcpy(shared.Data(), bitmap.Data(), size_t(bitmap.Width()) * size_t(bitmap.Height()) * 4);
+    return shared;
 }
 
 QRect PrimaryInPicture(const QSize& picture, const QRect& desktop, const QRect& primary) {

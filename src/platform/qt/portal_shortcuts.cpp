@@ -116,7 +116,7 @@ PortalShortcuts::PortalShortcuts(QDBusConnection bus, Deliver deliver)
     offered_ = Offered(bus_);
     if (offered_)
         bus_.connect(kPortalService, kPortalPath, kShortcutsInterface, "Activated", this,
-                     SLOT(Activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+                     SLOT(Activated(QDBusMessage)));
 }
 
 PortalShortcuts::~PortalShortcuts() { CloseSession(); }
@@ -184,10 +184,11 @@ void PortalShortcuts::CloseSession() {
     session_.clear();
 }
 
-void PortalShortcuts::Activated(const QDBusObjectPath& session, const QString& shortcutId, qulonglong,
-                                const QVariantMap&) {
-    if (session_.isEmpty() || session.path() != session_) return;
-    const int id = RegistrationIdOf(shortcutId);
+void PortalShortcuts::Activated(const QDBusMessage& message) {
+    // (o session_handle, s shortcut_id, t timestamp, a{sv} options)
+    const QList<QVariant> arguments = message.arguments();
+    if (session_.isEmpty() || arguments.size() < 2 || PathText(arguments.at(0)) != session_) return;
+    const int id = RegistrationIdOf(arguments.at(1).toString());
     for (const Registration& r : registrations_) {
         if (r.id != id) continue;
         // Delivered from the event loop, like a posted hotkey message.

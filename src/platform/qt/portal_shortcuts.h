@@ -13,6 +13,7 @@
 //                     quietly: a desktop shortcut can run `kwpshot --capture`
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QString>
@@ -49,8 +50,7 @@ public:
     static bool Offered(QDBusConnection bus);
 
 private slots:
-    void Activated(const QDBusObjectPath& session, const QString& shortcutId, qulonglong timestamp,
-                   const QVariantMap& options);
+    void Activated(const QDBusMessage& message);
 
 private:
     struct Registration {

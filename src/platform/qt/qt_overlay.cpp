@@ -75,6 +75,7 @@ bool OverlayWidget::PaintNatively() {
 }
 
 void OverlayWidget::hideEvent(QHideEvent*) {
+    wayland_.reset();  // the window's surface goes with the hide
     stale_ = kEverything;
     paints_.clear();
 }
@@ -110,6 +111,12 @@ void OverlayWidget::InvalidatePicture(const core::Rect& area) {
     if (area.Empty()) return;
     const QPoint origin = PictureOrigin();
     const QRect device(area.left + origin.x(), area.top + origin.y(), area.Width(), area.Height());
+    if (wayland_ && picture_) {
+        if (const auto pixels = SharedPixelsOf(*picture_); pixels && wayland_->Showing(*pixels)) {
+            wayland_->Damage(QRect(area.left, area.top, area.Width(), area.Height()));
+            return;
+        }
+    }
     stale_ += device;
     update(LogicalRect(device, devicePixelRatioF()));
 }
@@ -177,6 +184,7 @@ void OverlayWidget::PaintWithQPainter(const QRegion& region) {
     if (picture_ && (image_.isNull() || image_.constBits() != reinterpret_cast<const uchar*>(picture_->Data()) ||
                      image_.width() != picture_->Width() || image_.height() != picture_->Height()))
         Rewrap();
+    const bool elsewhere = ShowInSubsurface();
     QPainter painter(this);
     const qreal dpr = devicePixelRatioF();
     image_.setDevicePixelRatio(dpr);
@@ -186,10 +194,27 @@ void OverlayWidget::PaintWithQPainter(const QRegion& region) {
         const QRect device = DeviceRect(logical, dpr);
         const QRect shown = device.intersected(pictureRect);
         if (shown != device) painter.fillRect(logical, ButtonFace());
-        if (!shown.isEmpty())
+        if (!shown.isEmpty() && !elsewhere)
             painter.drawImage(QPointF(shown.left() / dpr, shown.top() / dpr), image_,
                               shown.translated(-origin));
     }
+}
+
+bool OverlayWidget::ShowInSubsurface() {
+    const qreal dpr = devicePixelRatioF();
+    const int scale = qRound(dpr);
+    const std::optional<SharedPixels> pixels =
+        picture_ && !grab_ && qFuzzyCompare(dpr, qreal(scale)) ? SharedPixelsOf(*picture_) : std::nullopt;
+    if (!pixels) {
+        if (wayland_) wayland_->Clear();
+        return false;
+    }
+    if (!wayland_ || wayland_->Parent() != WlPictureSurface::SurfaceOf(windowHandle()))
+        wayland_ = WlPictureSurface::For(windowHandle());
+    if (!wayland_) return false;
+    if (!wayland_->Showing(*pixels))
+        wayland_->Show(*pixels, QSize(picture_->Width(), picture_->Height()), PictureOrigin(), scale);
+    return true;
 }
 
 QPoint OverlayWidget::DevicePosition(const QMouseEvent* event) const {

@@ -17,6 +17,7 @@
 
 #include "core/bitmap.h"
 #include "platform/platform.h"
+#include "wl_picture_surface.h"
 #include "x_picture_painter.h"
 #include "x_screen_grab.h"
 
@@ -33,6 +34,13 @@ public:
     void InvalidatePicture(const core::Rect& area);  // picture pixels
 
     QPaintEngine* paintEngine() const override;
+
+    // For measurements: the picture is shown by a Wayland sub-surface, and
+    // waiting until the compositor has taken every change sent so far.
+    bool PictureInSubsurface() const { return wayland_ != nullptr; }
+    void RoundTripWithCompositor() {
+        if (wayland_) wayland_->RoundTrip();
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -53,6 +61,9 @@ private:
     bool PaintNatively();
     void PaintWithX(const QRegion& region);
     void PaintWithQPainter(const QRegion& region);
+    // On Wayland a picture in shared memory is shown by a sub-surface of its
+    // own; true when it is (then Qt paints only around it).
+    bool ShowInSubsurface();
     // The server lost `device` pixels at `sequence`: stale unless painted since.
     void Exposed(const QRect& device, uint32_t sequence);
 
@@ -60,6 +71,7 @@ private:
     platform::OverlayEvents events_;
     const XScreenGrab* grab_;
     std::unique_ptr<XPicturePainter> painter_;  // null while Qt's painter draws
+    std::unique_ptr<WlPictureSurface> wayland_;  // the picture's sub-surface, while shown
     // Device pixels of the window that may not show the picture: changed
     // since painted, hidden, or lost in the server (an X Expose not followed
     // by a paint). Qt asks for more paints than that (a show, and the expose

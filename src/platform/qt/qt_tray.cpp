@@ -29,6 +29,10 @@ QtTrayIcon::QtTrayIcon(platform::Platform& platform, const std::string& hint, pl
         QObject::connect(action, &QAction::triggered, menu_.get(),
                          [&platform, handler = std::move(item.onClick)] { RunHandler(platform, handler); });
     }
+    // On Wayland the tray is a status notifier over D-Bus: the menu is handed
+    // to the tray host, which shows it next to the icon (a window of our own
+    // cannot be placed there). A host that only asks us still gets OpenMenu.
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) icon_->setContextMenu(menu_.get());
     icon_->setIcon(ApplicationIcon());
     icon_->setToolTip(Tooltip(hint));
     QObject::connect(icon_.get(), &QSystemTrayIcon::activated, icon_.get(),
