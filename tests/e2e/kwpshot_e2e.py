@@ -696,6 +696,17 @@ class NestedSway:
         self.env["WAYLAND_DISPLAY"] = self.display
         self.env["SWAYSOCK"] = os.path.join(self.runtime, self._socket("sway-ipc."))
 
+    def x_window(self):
+        """sway's window on the X screen, by the title wlroots gives it (only
+        as _NET_WM_NAME, which xdotool's name search does not read)."""
+        def find():
+            listed = self.fx.desktop.run(["xprop", "-root", "_NET_CLIENT_LIST"], check=False)
+            for window in listed.partition("#")[2].replace(",", " ").split():
+                if "wlroots" in self.fx.desktop.run(["xprop", "-id", window, "_NET_WM_NAME"], check=False):
+                    return window
+            return None
+        return wait_until(find, 10, "sway's window")
+
     def _socket(self, prefix):
         names = [n for n in os.listdir(self.runtime) if n.startswith(prefix) and not n.endswith(".lock")]
         return names[0] if names else None
@@ -744,10 +755,11 @@ def scenario_start_up_error_box(args):
             assert program.running(), "kwpshot ended without showing the error:\n" + program.output()
             assert box[0]["rect"]["width"] < 700 and box[0]["rect"]["height"] < 250, f"not a box: {box[0]['rect']}"
             fx.shot("start-up-error.png")
-            # The keys go to sway's window on the X screen (centred there, as
-            # is the box in it), and from there to the box.
-            fx.desktop.click_at(fx.desktop.WIDTH // 2, fx.desktop.HEIGHT // 2)
-            fx.desktop.key("Return")
+            # A click on the box's OK button: sway's window on the X screen
+            # passes the pointer on to it.
+            x, y, _, _ = fx.desktop.geometry(int(sway.x_window(), 16))
+            rect = sway.windows(TITLE)[0]["rect"]
+            fx.desktop.click_at(x + rect["x"] + rect["width"] - 45, y + rect["y"] + rect["height"] - 22)
             code = program.wait(timeout=20)
             output = program.output()
             assert code == 1, f"exit code {code}:\n{output}"
