@@ -71,7 +71,7 @@ class Fixture:
     its files in a temporary folder, and the program's own home, settings
     folder and bindsym. The program gets no DISPLAY: a pure Wayland session."""
 
-    def __init__(self, args, name, shortcuts=False, pattern=False, size=(1920, 1080)):
+    def __init__(self, args, name, shortcuts=False, pattern=False, size=(1920, 1080), scale=1):
         self.args = args
         self.out = os.path.join(args.out, name)
         os.makedirs(self.out, exist_ok=True)
@@ -87,7 +87,7 @@ class Fixture:
         if shortcuts:
             extra.append((STANDIN, STANDIN_PORTAL, ["/usr/bin/python3", os.path.join(HERE, "shortcuts_standin.py"),
                                                     STANDIN]))
-        self.desktop = WaylandDesktop(self.work, self.out, args.helpers, size=size, background=background,
+        self.desktop = WaylandDesktop(self.work, self.out, args.helpers, size=size, scale=scale, background=background,
                                       session_env=session_env, extra_portals=extra,
                                       bindings=[(CAPTURE_KEYS, f"{args.program} --capture")])
         self.copies = 0
@@ -433,13 +433,14 @@ def check_capture(fx, jpeg_path, region, quality, reference):
     assert differing == 0, f"the clipboard image differs from the region in {differing} pixels"
 
 
-def capture_scenario(args, name, how, running):
+def capture_scenario(args, name, how, running, scale=1, quality=50):
     """A complete capture started by `kwpshot --capture` (from a shell or
-    sway's bindsym), with a copy already running or none: two clicks, a
-    typed path, and a JPEG byte-identical to cjpeg's of the same pixels; the
-    clipboard holds the region."""
-    with Fixture(args, name, pattern=True, shortcuts=how == "shortcut") as fx:
-        fx.write_ini(ini_bytes(quality=b"50", hidden=b"1"))
+    sway's bindsym) or the hotkey, with a copy already running or none: two
+    clicks, a typed path, and a JPEG byte-identical to cjpeg's of the same
+    pixels; the clipboard holds the region. At an output scale the clicks
+    are in the desktop's coordinates and the region is its device pixels."""
+    with Fixture(args, name, pattern=True, shortcuts=how == "shortcut", scale=scale) as fx:
+        fx.write_ini(ini_bytes(quality=str(quality).encode(), hidden=b"1"))
         program = None
         if running:
             program = fx.start_program()
@@ -448,7 +449,7 @@ def capture_scenario(args, name, how, running):
                 wait_until(lambda: standin_calls(fx, "BindShortcuts"), 10, "the program to bind its shortcut")
         fx.desktop.park_cursor()
         region = (301, 203, 240, 180)
-        reference = reference_jpeg(fx, region, 50, "expected")
+        reference = reference_jpeg(fx, region, quality, "expected")
         if how == "shortcut":
             press_hotkey(fx)
         elif running or how == "bindsym":
@@ -466,7 +467,8 @@ def capture_scenario(args, name, how, running):
         dialog = capture_region(fx, region[:2], (region[0] + region[2], region[1] + region[3]), mid=(480, 340))
         path = os.path.join(fx.out, "capture")
         answer_dialog(fx, dialog, path)  # the dialog adds .jpg
-        check_capture(fx, path + ".jpg", region, 50, reference)
+        device = (region[0] * scale, region[1] * scale, region[2] * scale, region[3] * scale)
+        check_capture(fx, path + ".jpg", device, quality, reference)
         assert not fx.main_windows(), "the window stays hidden after a capture"
         if program is None:  # started by the binding
             program = find_program(fx)
@@ -500,6 +502,10 @@ def find_program(fx):
 
 def scenario_capture_hotkey(args):
     capture_scenario(args, "capture_hotkey", "shortcut", running=True)
+
+
+def scenario_capture_scaled(args):
+    capture_scenario(args, "capture_scaled", "command", running=True, scale=2, quality=90)
 
 
 def scenario_capture_command_running(args):

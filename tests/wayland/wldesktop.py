@@ -44,15 +44,20 @@ BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Config
 
 class WaylandDesktop:
     def __init__(self, workdir, logdir, helpers, size=(1920, 1080), background=None, session_env=None,
-                 bindings=(), extra_portals=(), with_bar=True):
+                 bindings=(), extra_portals=(), with_bar=True, scale=1):
         """helpers: the folder with virtual_input. session_env: variables every
         program of the session gets (sway passes them to what it starts).
         bindings: (keys, command) pairs for sway's bindsym. extra_portals:
-        (name, portal file text, command) for further portal back ends."""
+        (name, portal file text, command) for further portal back ends.
+        size is the output's in device pixels; with an integer scale, WIDTH
+        and HEIGHT (what the cursor commands and grim's regions use) are
+        that divided by the scale."""
         self.workdir = workdir
         self.logdir = logdir
         self.helpers = helpers
-        self.WIDTH, self.HEIGHT = size
+        self.size = size
+        self.scale = scale
+        self.WIDTH, self.HEIGHT = size[0] // scale, size[1] // scale
         self.background = background
         self.session_env = dict(session_env or {})
         self.bindings = list(bindings)
@@ -134,7 +139,7 @@ class WaylandDesktop:
         wait_until(lambda: os.path.exists(self.bus_path), 20, "the session bus")
 
     def _sway_config(self):
-        lines = [f"output HEADLESS-1 resolution {self.WIDTH}x{self.HEIGHT} position 0 0"
+        lines = [f"output HEADLESS-1 resolution {self.size[0]}x{self.size[1]} position 0 0 scale {self.scale}"
                  + (f" bg {self.background} fill" if self.background else " bg #336699 solid_color")]
         lines += ["default_border none", "default_floating_border none", "focus_on_window_activation focus"]
         for keys, command in self.bindings:
