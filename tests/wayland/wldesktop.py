@@ -17,10 +17,9 @@ import re
 import shutil
 import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from xdesktop import Process, Timeout, im, wait_until  # noqa: E402,F401
+from xdesktop import Process, Timeout, wait_until  # noqa: E402,F401
 
 PORTAL_DESKTOP = "org.freedesktop.portal.Desktop"
 WLR_PORTAL = "org.freedesktop.impl.portal.desktop.wlr"
