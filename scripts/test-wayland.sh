@@ -18,11 +18,12 @@ fail() {
   exit 1
 }
 
-# The program as scripts/test.sh builds it (Debug, sanitizers).
-if [ ! -x build-test/kwpshot ]; then
-  { cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DKWPSHOT_SANITIZE=ON -DKWPSHOT_QT=ON &&
-    cmake --build build-test --target kwpshot -j2; } || fail "program build failed"
+# The program as scripts/test.sh builds it (Debug, sanitizers), brought up to date.
+if [ ! -f build-test/CMakeCache.txt ]; then
+  cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DKWPSHOT_SANITIZE=ON -DKWPSHOT_QT=ON >/dev/null ||
+    fail "program build failed"
 fi
+cmake --build build-test --target kwpshot -j"$(nproc)" >/dev/null || fail "program build failed"
 # The suite's helpers: virtual input, a probe window.
 { cmake -S tests/wayland -B build-wayland -DCMAKE_BUILD_TYPE=Release >/dev/null &&
   cmake --build build-wayland -j2 >/dev/null; } || fail "helper build failed"
