@@ -53,8 +53,11 @@ CHECKBOX1 = (32 + 8, 141 + 36 + 8)
 STARTUP = 30  # seconds; a sanitizer build under load starts slowly
 CAPTURE_KEYS = "ctrl+alt+p"  # sway's bindsym for `kwpshot --capture`
 STANDIN = "org.freedesktop.impl.portal.desktop.kwpshottest"
-STANDIN_PORTAL = ("[portal]\nDBusName=" + STANDIN + "\n"
-                  "Interfaces=org.freedesktop.impl.portal.GlobalShortcuts;\nUseIn=sway;\n")
+
+
+def standin_portal(interfaces):
+    return (f"[portal]\nDBusName={STANDIN}\n"
+            + "Interfaces=" + "".join(f"org.freedesktop.impl.portal.{i};" for i in interfaces) + "\nUseIn=sway;\n")
 
 
 def ini_bytes(quality=b"50", hotkey=b"16465", hidden=b"0"):
@@ -71,7 +74,8 @@ class Fixture:
     its files in a temporary folder, and the program's own home, settings
     folder and bindsym. The program gets no DISPLAY: a pure Wayland session."""
 
-    def __init__(self, args, name, shortcuts=False, pattern=False, size=(1920, 1080), scale=1):
+    def __init__(self, args, name, shortcuts=False, pattern=False, size=(1920, 1080), scale=1,
+                 refusing_screenshots=False):
         self.args = args
         self.out = os.path.join(args.out, name)
         os.makedirs(self.out, exist_ok=True)
@@ -84,8 +88,10 @@ class Fixture:
                        "ASAN_OPTIONS": "detect_leaks=0", "NO_AT_BRIDGE": "1"}
         background = make_pattern(os.path.join(self.work, "pattern.png"), *size) if pattern else None
         extra = []
-        if shortcuts:
-            extra.append((STANDIN, STANDIN_PORTAL, ["/usr/bin/python3", os.path.join(HERE, "shortcuts_standin.py"),
+        if shortcuts or refusing_screenshots:
+            # Listed first (by name), the stand-in's Screenshot comes before the wlr one.
+            interfaces = ["GlobalShortcuts"] + (["Screenshot"] if refusing_screenshots else [])
+            extra.append((STANDIN, standin_portal(interfaces), ["/usr/bin/python3", os.path.join(HERE, "shortcuts_standin.py"),
                                                     STANDIN]))
         self.desktop = WaylandDesktop(self.work, self.out, args.helpers, size=size, scale=scale, background=background,
                                       session_env=session_env, extra_portals=extra,
@@ -558,6 +564,23 @@ def scenario_portal_refuses(args):
 
         fx.request_capture("command")
         finish_capture(fx)
+        fx.exit_program(program)
+
+
+def scenario_screenshot_refused(args):
+    """A desktop whose user refuses the screenshot (the portal answers 1):
+    the capture ends in the error box, no overlay; the program runs on."""
+    with Fixture(args, "screenshot_refused", refusing_screenshots=True) as fx:
+        fx.write_ini(ini_bytes(hidden=b"1"))
+        program = fx.start_program()
+        fx.wait_running(program)
+        fx.request_capture("command")
+        box = wait_until(fx.error_boxes, 20, "the error box for a refused screenshot")[0]
+        fx.shot("screenshot-refused.png", fx.desktop.geometry(box))
+        assert standin_calls(fx, "Screenshot"), "the refusing back end was not asked"
+        assert not fx.desktop.windows(OVERLAY), "no overlay after a refused capture"
+        fx.dismiss_box(box)
+        assert program.running(), "the program keeps running"
         fx.exit_program(program)
 
 

@@ -4,6 +4,8 @@ such as sway that have none: the real xdg-desktop-portal front end finds it
 through a .portal file and forwards the application's CreateSession and
 BindShortcuts to it, and its Activated signal to the application. It follows
 the back-end interface description org.freedesktop.impl.portal.GlobalShortcuts.
+Where its .portal file lists org.freedesktop.impl.portal.Screenshot too, it
+also stands for a desktop whose user refuses every screenshot (response 1).
 
 The test steers it over the same bus (org.kwpshot.test.Shortcuts on the
 same object):
@@ -29,6 +31,7 @@ from gi.repository import GLib
 IMPL = "org.freedesktop.impl.portal.GlobalShortcuts"
 SESSION = "org.freedesktop.impl.portal.Session"
 REQUEST = "org.freedesktop.impl.portal.Request"
+SCREENSHOT = "org.freedesktop.impl.portal.Screenshot"
 CONTROL = "org.kwpshot.test.Shortcuts"
 PORTAL_PATH = "/org/freedesktop/portal/desktop"
 ANSWERS = {"grant": 0, "refuse": 1, "fail": 2}
@@ -142,6 +145,11 @@ class Shortcuts(dbus.service.Object):
     @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="s", out_signature="a{sv}")
     def GetAll(self, interface):
         return dbus.Dictionary({"version": dbus.UInt32(1)} if interface == IMPL else {}, signature="sv")
+
+    @dbus.service.method(SCREENSHOT, in_signature="ossa{sv}", out_signature="ua{sv}")
+    def Screenshot(self, handle, app_id, parent_window, options):
+        self.log("Screenshot", handle=handle, app_id=app_id, options=options)
+        return dbus.UInt32(1), dbus.Dictionary({}, signature="sv")
 
     # ------------------------------------------------------------ the test's side
     @dbus.service.method(CONTROL, in_signature="s", out_signature="")
