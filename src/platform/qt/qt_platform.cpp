@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QScreen>
 #include <QUrl>
+#include <cstdlib>
 
 #include "core/error.h"
 #include "core/file_io.h"
@@ -16,6 +17,7 @@
 #include "qt_tray.h"
 #include "qt_window.h"
 #include "session_lock.h"
+#include "wayland_services.h"
 
 namespace kwp::qt {
 
@@ -52,8 +54,13 @@ QtPlatform::QtPlatform(QApplication& app, std::optional<platform::Command> start
 
 QtPlatform::~QtPlatform() = default;
 
+// A Wayland session is keyed on its Wayland display whichever services serve
+// it (X11 ones when no session bus is reachable), so every copy in it meets
+// the same guard.
 std::unique_ptr<platform::SessionLock> QtPlatform::CreateSessionLock(const std::string& name) {
-    return commands_.Guard(std::make_unique<FlockSessionLock>(name, services_->GuardKey()));
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const std::string key = wayland && *wayland ? WaylandGuardKey(wayland) : services_->GuardKey();
+    return commands_.Guard(std::make_unique<FlockSessionLock>(name, key));
 }
 
 // The title captions the default error report. Qt's application name stays
