@@ -98,7 +98,7 @@ void WlPictureSurface::Show(const SharedPixels& pixels, const QSize& size, const
     buffer_ = wl_shm_pool_create_buffer(pool, 0, size.width(), size.height(), size.width() * 4,
                                         WL_SHM_FORMAT_XRGB8888);
     wl_shm_pool_destroy(pool);
-    fd_ = pixels.fd;
+    serial_ = pixels.serial;
     scale_ = scale;
     wl_subsurface_set_position(subsurface_, origin.x() / scale, origin.y() / scale);
     wl_surface_set_buffer_scale(surface_, scale);
@@ -128,7 +128,7 @@ void WlPictureSurface::Clear() {
     Commit();
     wl_buffer_destroy(buffer_);
     buffer_ = nullptr;
-    fd_ = -1;
+    serial_ = 0;
 }
 
 void WlPictureSurface::RoundTrip() { wl_display_roundtrip_queue(display_, queue_); }

@@ -47,7 +47,7 @@ public:
     void Clear();
     // Waits until the compositor has handled every request sent so far.
     void RoundTrip();
-    bool Showing(const SharedPixels& pixels) const { return buffer_ && fd_ == pixels.fd; }
+    bool Showing(const SharedPixels& pixels) const { return buffer_ && serial_ == pixels.serial; }
 
 private:
     WlPictureSurface() = default;
@@ -63,7 +63,7 @@ private:
     wl_surface* surface_ = nullptr;
     wl_subsurface* subsurface_ = nullptr;
     wl_buffer* buffer_ = nullptr;
-    int fd_ = -1;  // the memory `buffer_` shows
+    uint64_t serial_ = 0;  // the memory `buffer_` shows
     uint32_t version_ = 0;  // of wl_compositor: damage in buffer pixels from 4 on
     int scale_ = 1;
 };

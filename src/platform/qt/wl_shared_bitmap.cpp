@@ -18,6 +18,7 @@ struct SharedMemory {
     UniqueFd fd;
     void* map = MAP_FAILED;
     size_t bytes = 0;
+    uint64_t serial = 0;
     ~SharedMemory();
 };
 
@@ -36,7 +37,9 @@ SharedMemory::~SharedMemory() {
 
 core::Bitmap NewSharedBitmap(int width, int height, int bitsPerPixel) {
     if (width <= 0 || height <= 0) return core::Bitmap(width, height, bitsPerPixel);
+    static uint64_t serials = 0;
     auto memory = std::make_shared<SharedMemory>();
+    memory->serial = ++serials;
     memory->bytes = size_t(width) * size_t(height) * 4;
     memory->fd = UniqueFd(::memfd_create("kwpshot-snapshot", MFD_CLOEXEC));
     if (!memory->fd.Valid() || ::ftruncate(memory->fd.Get(), off_t(memory->bytes)) != 0)
@@ -56,7 +59,7 @@ std::optional<SharedPixels> SharedPixelsOf(const core::Bitmap& bitmap) {
     if (static_cast<const void*>(bitmap.Data()) != memory->map ||
         size_t(bitmap.Width()) * size_t(bitmap.Height()) * 4 != memory->bytes)
         return std::nullopt;
-    return SharedPixels{memory->fd.Get(), memory->bytes};
+    return SharedPixels{memory->fd.Get(), memory->bytes, memory->serial};
 }
 
 }  // namespace kwp::qt

@@ -4,6 +4,7 @@
 // program's own bitmap, and a crosshair move sends the compositor only the
 // damaged rectangles, never the picture.
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 
 #include "core/bitmap.h"
@@ -13,6 +14,7 @@ namespace kwp::qt {
 struct SharedPixels {
     int fd;        // the memfd the pixels are mapped from
     size_t bytes;  // its size
+    uint64_t serial;  // tells this memory from any other, also one after it
 };
 
 // A bitmap of that size in shared memory (XRGB words, rows top-down, no

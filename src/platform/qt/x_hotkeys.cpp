@@ -6,6 +6,7 @@
 
 #include "core/hotkey_value.h"
 #include "x_keysym_table.h"
+#include "xcb_reply.h"
 
 #define XK_MISCELLANY
 #include <X11/keysymdef.h>
@@ -42,17 +43,16 @@ XHotKeys::~XHotKeys() {
 // NumLock is whichever modifier the Num_Lock key is mapped to (Mod2 nearly
 // everywhere, but the keyboard map decides).
 void XHotKeys::FindNumLockMask() {
-    std::unique_ptr<xcb_keycode_t, decltype(&std::free)> numLock(
-        xcb_key_symbols_get_keycode(symbols_.get(), XK_Num_Lock), &std::free);
+    const auto numLock = Own(xcb_key_symbols_get_keycode(symbols_.get(), XK_Num_Lock));
     if (!numLock || *numLock == XCB_NO_SYMBOL) return;
-    auto* reply = xcb_get_modifier_mapping_reply(x_.connection, xcb_get_modifier_mapping(x_.connection), nullptr);
+    const auto reply =
+        Own(xcb_get_modifier_mapping_reply(x_.connection, xcb_get_modifier_mapping(x_.connection), nullptr));
     if (!reply) return;
-    const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(reply);
+    const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(reply.get());
     const int perModifier = reply->keycodes_per_modifier;
     for (int mod = 0; mod < 8; ++mod)
         for (int i = 0; i < perModifier; ++i)
             if (codes[mod * perModifier + i] == *numLock) numLockMask_ = uint16_t(1u << mod);
-    std::free(reply);
 }
 
 uint16_t XHotKeys::LockMasks(int variant) const {
@@ -66,8 +66,7 @@ bool XHotKeys::Register(int id, uint32_t systemModifiers, uint8_t virtualKey) {
     if (grabs_.count(id)) return false;
     const uint32_t keysym = KeysymForVirtualKey(virtualKey);
     if (keysym == 0) return false;
-    std::unique_ptr<xcb_keycode_t, decltype(&std::free)> codes(
-        xcb_key_symbols_get_keycode(symbols_.get(), keysym), &std::free);
+    const auto codes = Own(xcb_key_symbols_get_keycode(symbols_.get(), keysym));
     if (!codes || codes.get()[0] == XCB_NO_SYMBOL) return false;  // not on this keyboard
 
     Grab grab{codes.get()[0], XModifiers(systemModifiers), virtualKey, systemModifiers};
@@ -80,12 +79,9 @@ bool XHotKeys::Register(int id, uint32_t systemModifiers, uint8_t virtualKey) {
                                                 grab.keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
     bool refused = false;
     for (auto cookie : cookies) {
-        if (xcb_generic_error_t* error = xcb_request_check(x_.connection, cookie)) {
-            // BadAccess: another client holds it; any other error also
-            // means the grab is not in place.
-            refused = true;
-            std::free(error);
-        }
+        // BadAccess: another client holds it; any other error also means
+        // the grab is not in place.
+        if (Own(xcb_request_check(x_.connection, cookie))) refused = true;
     }
     if (refused) {
         // Another client holds the combination: give back what we did get.

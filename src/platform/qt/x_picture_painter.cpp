@@ -1,5 +1,7 @@
 #include "x_picture_painter.h"
 
+#include "xcb_reply.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
@@ -10,14 +12,6 @@ namespace kwp::qt {
 namespace {
 
 constexpr uint8_t kDepth = 24;
-
-template <typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <typename T>
-Reply<T> Own(T* reply) {
-    return Reply<T>(reply, &std::free);
-}
 
 const xcb_visualtype_t* FindVisual(xcb_connection_t* connection, xcb_visualid_t id) {
     for (auto screen = xcb_setup_roots_iterator(xcb_get_setup(connection)); screen.rem; xcb_screen_next(&screen))

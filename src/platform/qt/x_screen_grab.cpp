@@ -10,20 +10,13 @@
 #include <memory>
 
 #include "core/error.h"
+#include "xcb_reply.h"
 
 namespace kwp::qt {
 
 namespace {
 
 constexpr const char* kCannotDraw = "Canvas does not allow drawing";
-
-template <typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <typename T>
-Reply<T> Own(T* reply) {
-    return Reply<T>(reply, &std::free);
-}
 
 }  // namespace
 
@@ -41,8 +34,7 @@ SharedImageSegment::SharedImageSegment(xcb_connection_t* connection, size_t byte
     // Once both sides are attached the id is no longer needed; the kernel
     // frees the memory when the last one detaches, even after a crash.
     shmctl(id, IPC_RMID, nullptr);
-    if (error) {
-        std::free(error);
+    if (Own(error)) {
         shmdt(address_);
         throw core::Error("the X server cannot attach shared memory");
     }
