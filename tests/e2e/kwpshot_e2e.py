@@ -7,6 +7,7 @@ settings file, the JPEG, the clipboard.
     kwpshot_e2e.py --program build/kwpshot --scenario NAME [--out DIR] [--docs DIR]
 """
 import argparse
+import contextlib
 import json
 import os
 import pwd
@@ -666,6 +667,26 @@ def scenario_guard_without_runtime_dir(args):
             assert stat.S_ISDIR(info.st_mode) and info.st_uid == user.pw_uid, f"{folder}: {info}"
             assert stat.S_IMODE(info.st_mode) == 0o700, f"{folder}: mode {oct(info.st_mode)}"
             assert os.listdir(planted) == [], "nothing is put in the other user's folder"
+
+            # The command socket is there too. Only the same user is heard:
+            # root can reach the folder, but the copy closes on it unanswered.
+            sockets = [n for n in os.listdir(folder) if n.endswith(".sock")]
+            assert len(sockets) == 1, f"{folder}: {os.listdir(folder)}"
+            with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as stranger:
+                stranger.settimeout(10)
+                stranger.connect(os.path.join(folder, sockets[0]))
+                try:
+                    stranger.sendall(b"capture\n")
+                    answer = stranger.recv(16)
+                except (BrokenPipeError, ConnectionResetError):  # closed before or after the line came
+                    answer = b""
+                assert answer == b"", f"a command from another user is answered: {answer!r}"
+            assert_nothing_shows(fx, first, "after another user's command")
+            fx.copies += 1
+            command = fx.desktop.start([*as_user(user), args.program, "--capture"], f"kwpshot-{fx.copies}.log",
+                                       env=env)
+            assert command.wait(timeout=STARTUP) == 0, "--capture: " + command.output()
+            cancel_capture(fx)
             fx.exit_through_tray(first)
         finally:
             shutil.rmtree(planted, ignore_errors=True)
@@ -740,11 +761,8 @@ def scenario_start_up_error_box(args):
     Wayland desktop is sway in a window of the virtual X screen, so the box
     can be seen and answered there. (sway will not run as root: as root the
     test makes a local user for it.)"""
-    if os.geteuid() == 0:
-        users = LocalUsers(f"kwpe{os.getpid() % 1000000}w")
-    else:
-        users = None
-    with (users or NoUsers()) as made, Fixture(args, "start_up_error_box") as fx:
+    users = LocalUsers(f"kwpe{os.getpid() % 1000000}w") if os.geteuid() == 0 else contextlib.nullcontext([])
+    with users as made, Fixture(args, "start_up_error_box", with_tray=False) as fx:
         user = made[0] if made else pwd.getpwuid(os.getuid())
         sway = NestedSway(fx, user)
         try:
@@ -767,14 +785,6 @@ def scenario_start_up_error_box(args):
             assert len(lines) == 1 and lines[0].startswith("kwpshot: ") and lines[0].endswith("."), output
         finally:
             sway.close()
-
-
-class NoUsers:
-    def __enter__(self):
-        return []
-
-    def __exit__(self, *exc):
-        pass
 
 
 SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items() if name.startswith("scenario_")}

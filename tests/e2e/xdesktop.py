@@ -151,14 +151,24 @@ class XDesktop:
         out = self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False)
         return "window id" in out
 
-    def start_tray(self):
-        self.trayer = self.start(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
-                                  "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "true",
-                                  "--transparent", "false", "--tint", "0xdddddd"], "trayer.log")
-        trayer = self.trayer
-        wait_until(lambda: self.tray_window() or not trayer.running(), 20, "the trayer panel")
-        if not trayer.running():
-            raise AssertionError(f"trayer ended with {trayer.popen.returncode}: {trayer.output()}")
+    def start_tray(self, attempts=3):
+        # Now and then the window manager, just started, leaves the panel
+        # unmapped and both wait for ever; a new trayer is mapped.
+        for attempt in range(attempts):
+            self.trayer = self.start(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
+                                      "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "true",
+                                      "--transparent", "false", "--tint", "0xdddddd"], "trayer.log")
+            trayer = self.trayer
+            try:
+                wait_until(lambda: self.tray_window() or not trayer.running(), 8, "the trayer panel")
+            except Timeout:
+                self.stop_tray()
+                if attempt + 1 == attempts:
+                    raise
+                continue
+            if not trayer.running():
+                raise AssertionError(f"trayer ended with {trayer.popen.returncode}: {trayer.output()}")
+            return
 
     def stop_tray(self):
         if self.trayer:
