@@ -59,8 +59,9 @@ DisplayChoice ChooseDisplay() {
 
     if (x.empty() && wayland.empty() && Env("WAYLAND_SOCKET").empty())
         return {{}, "no display: neither DISPLAY nor WAYLAND_DISPLAY is set"};
-    if (XDisplayAnswers(x)) return {"xcb", {}};
+    // A Wayland session runs on Wayland also where XWayland offers DISPLAY.
     if (WaylandDisplayAnswers(wayland)) return {"wayland", {}};
+    if (XDisplayAnswers(x)) return {"xcb", {}};
     return {{}, !x.empty() ? Unreachable("DISPLAY", x) : Unreachable("WAYLAND_DISPLAY", wayland)};
 }
 
