@@ -75,7 +75,7 @@ class Fixture:
     folder and bindsym. The program gets no DISPLAY: a pure Wayland session."""
 
     def __init__(self, args, name, shortcuts=False, pattern=False, size=(1920, 1080), scale=1,
-                 refusing_screenshots=False):
+                 refusing_screenshots=False, env=None):
         self.args = args
         self.out = os.path.join(args.out, name)
         os.makedirs(self.out, exist_ok=True)
@@ -85,7 +85,7 @@ class Fixture:
         for d in (self.home, self.config):
             os.makedirs(d, mode=0o700)
         session_env = {"HOME": self.home, "XDG_CONFIG_HOME": self.config, "LANG": "C.UTF-8",
-                       "ASAN_OPTIONS": "detect_leaks=0", "NO_AT_BRIDGE": "1"}
+                       "ASAN_OPTIONS": "detect_leaks=0", "NO_AT_BRIDGE": "1", **(env or {})}
         background = make_pattern(os.path.join(self.work, "pattern.png"), *size) if pattern else None
         extra = []
         if shortcuts or refusing_screenshots:
@@ -320,6 +320,39 @@ def scenario_hidden_at_start_and_tray(args):
 def differing_pixels(a, b):
     result = subprocess.run([im("compare"), "-metric", "AE", a, b, "null:"], capture_output=True)
     return float(result.stderr.split()[0])
+
+
+def scenario_xwayland_display_set(args):
+    """With DISPLAY set as well (an X server beside the compositor, as
+    XWayland is), the program still runs on Wayland: its window is a
+    Wayland window of sway's."""
+    xserver = XServer()
+    try:
+        with Fixture(args, "xwayland_display_set", env={"DISPLAY": xserver.display}) as fx:
+            program = fx.start_program()
+            fx.wait_running(program)
+            window = fx.main_window()
+            assert window.get("shell") == "xdg_shell", f"the window is {window.get('shell')}"
+            fx.exit_program(program)
+    finally:
+        xserver.close()
+
+
+class XServer:
+    """An Xvfb of the test's own, standing for XWayland's X display."""
+
+    def __init__(self):
+        read_fd, write_fd = os.pipe()
+        self.popen = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "640x480x24",
+                                       "-nolisten", "tcp"], pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL, start_new_session=True)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as f:
+            self.display = ":" + f.readline().strip()
+
+    def close(self):
+        self.popen.terminate()
+        self.popen.wait(10)
 
 
 def scenario_show_command(args):
