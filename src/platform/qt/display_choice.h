@@ -12,8 +12,8 @@ struct DisplayChoice {
 };
 
 // QT_QPA_PLATFORM names the plugin when set (only "xcb" and "wayland" are
-// checked); else an X display that answers (DISPLAY) comes first, then a
-// Wayland display that answers (WAYLAND_DISPLAY).
+// checked); else a Wayland display that answers (WAYLAND_DISPLAY) comes
+// first, also under XWayland, then an X display that answers (DISPLAY).
 DisplayChoice ChooseDisplay();
 
 }  // namespace kwp::qt

@@ -54,8 +54,12 @@ QtTrayIcon::~QtTrayIcon() {
 
 void QtTrayIcon::LeftPressed() {
     // A tray that reports clicks without a pointer press of ours (a status
-    // notifier over D-Bus) has nothing to wait for.
-    if (QGuiApplication::mouseButtons() & Qt::LeftButton)
+    // notifier over D-Bus) has nothing to wait for. On Wayland the tray is
+    // always such a one, and Qt's button state may still hold a press whose
+    // release went to no window of ours (the overlay hides on its second
+    // press), so it is not asked there.
+    const bool pressHere = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (pressHere && (QGuiApplication::mouseButtons() & Qt::LeftButton))
         release_->Arm();
     else
         RunHandler(platform_, onClick_);
