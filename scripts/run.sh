@@ -10,7 +10,7 @@ scripts/install-deps.sh core qt
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKWPSHOT_QT=ON -DKWPSHOT_TESTS=OFF -DKWPSHOT_BENCH=OFF
 cmake --build build -j"$(nproc)" --target kwpshot
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec build/kwpshot
 fi
 
