@@ -162,7 +162,15 @@ class Desktop:
         (Wine maps the application window that carries a Windows program's
         taskbar entry, which has no size, as one)."""
         found = []
-        tree = self._run(["xwininfo", "-root", "-tree"])
+        # A window destroyed while xwininfo walks the tree makes it fail: walk again.
+        for attempt in range(5):
+            try:
+                tree = self._run(["xwininfo", "-root", "-tree"])
+                break
+            except AssertionError:
+                if attempt == 4:
+                    raise
+                time.sleep(0.2)
         for line in tree.splitlines():
             match = re.match(r'\s*(0x[0-9a-f]+) "(.*)": \(.*\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)',
                              line)
