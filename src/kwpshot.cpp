@@ -38,6 +38,9 @@ int KwpshotMain(platform::Platform& platform) {
     Form2 = form2.get();
     auto form5 = std::make_unique<TForm5>(platform);
     Form5 = form5.get();
+    // Creating the main window may wait in a local loop (a desktop asked for
+    // the hotkey), so commands are taken only now.
+    form2->AcceptCommands();
 
     platform.RunMessageLoop();
 

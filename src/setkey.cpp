@@ -51,6 +51,11 @@ TForm2::TForm2(platform::Platform& platform) : platform_(platform) {
 
 TForm2::~TForm2() { platform_.SetCommandHandler(nullptr); }
 
+void TForm2::AcceptCommands() {
+    platform_.SetCommandHandler(
+        [this](platform::Command command, platform::CommandFrom from) { CommandReceived(command, from); });
+}
+
 void TForm2::LoadComponents() {
     HotKeyManager1 = std::make_unique<HotKeyManager>(
         platform_, [this](uint32_t hotKey, uint16_t index) { HotKeyManager1HotKeyPressed(hotKey, index); });
@@ -59,7 +64,6 @@ void TForm2::LoadComponents() {
     CoolTrayIcon1 = platform_.NewTrayIcon(kApplicationTitle, Resource::TrayIcon,
                                           {{"打开(&O)", [this] { O1Click(); }}, {"退出(&Q)", [this] { Exit1Click(); }}},
                                           [this] { CoolTrayIcon1Click(); });
-    platform_.SetCommandHandler([this](platform::Command command, platform::CommandFrom from) { CommandReceived(command, from); });
 
     window_ = platform_.NewWindow(kApplicationTitle, kClientWidth, kClientHeight);
     Image1 = window_->AddPicture({0, 238, 375, 60}, Resource::Banner, [this] { SpeedButton4Click(); });

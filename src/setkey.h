@@ -60,6 +60,9 @@ public:
     void Exit1Click();          // Exit
     void O1Click();             // Open
     void SpeedButton4Click();  // home page
+    // Commands reach CommandReceived from here on; called once the overlay
+    // exists too, since a capture request starts it.
+    void AcceptCommands();
     // A command from `kwpshot --capture` / `kwpshot --show`.
     void CommandReceived(platform::Command command, platform::CommandFrom from);
 

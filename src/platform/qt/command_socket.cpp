@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include "core/error.h"
 #include "qt_dispatch.h"
@@ -215,12 +216,19 @@ std::unique_ptr<platform::SessionLock> CommandChannel::Guard(std::unique_ptr<Flo
 }
 
 void CommandChannel::SetHandler(std::function<void(platform::Command, platform::CommandFrom)> handler) {
+    if (!handler) {
+        ending_ = true;
+        handler_ = nullptr;
+        return;
+    }
     handler_ = std::move(handler);
-    if (handler_ && startCommand_ && !startCommandQueued_) {
+    if (startCommand_ && !startCommandQueued_) {
         startCommandQueued_ = true;
         const platform::Command command = *startCommand_;
         QTimer::singleShot(0, &queue_, [this, command] { Deliver(command, platform::CommandFrom::ThisStart); });
     }
+    for (platform::Command command : std::exchange(early_, {}))
+        QTimer::singleShot(0, &queue_, [this, command] { Deliver(command, platform::CommandFrom::LaterStart); });
 }
 
 bool CommandChannel::HandOver() {
@@ -228,7 +236,11 @@ bool CommandChannel::HandOver() {
 }
 
 bool CommandChannel::Take(platform::Command command) {
-    if (!handler_) return false;  // the program is ending
+    if (ending_) return false;
+    if (!handler_) {  // still starting: carried out once the program takes commands
+        early_.push_back(command);
+        return true;
+    }
     QTimer::singleShot(0, &queue_, [this, command] { Deliver(command, platform::CommandFrom::LaterStart); });
     return true;
 }

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 #include "session_lock.h"
@@ -50,6 +51,8 @@ private:
     platform::Platform& platform_;
     std::optional<platform::Command> startCommand_;
     bool startCommandQueued_ = false;
+    bool ending_ = false;  // the handler came and went: the program is ending
+    std::vector<platform::Command> early_;  // from later starts while this copy starts
     std::function<void(platform::Command, platform::CommandFrom)> handler_;
     std::string socketPath_;
     QObject queue_;  // context of queued deliveries; they go with the channel
