@@ -28,29 +28,15 @@ sys.path.insert(0, HERE)
 from wldesktop import WLR_PORTAL, Timeout, WaylandDesktop, wait_until  # noqa: E402
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 from jpeg_check import check_baseline_jfif  # noqa: E402
+from program_facts import (BOX, CHECKBOX1, EDIT1, HIDE_KEY, HOTKEY2, HOTKEY_KEY, MAIN, OVERLAY,  # noqa: E402,F401
+                           QUALITY_KEY, SAVE_DIALOG, STARTUP, TITLE, ini_bytes)
 
 
 class Skip(Exception):
     """A scenario that cannot run yet: the reason is printed."""
 
 
-TITLE = "Pixnab简体中文免费版V3.02.29"
-MAIN = "^Pixnab"
-BOX = "^信息框$"
-SAVE_DIALOG = "^Save As$"
-OVERLAY = "^Form5$"
 MAIN_SIZE = (375, 298)
-
-QUALITY_KEY = b"\xbd\xd8\xcd\xbc\xd6\xca\xc1\xbf"  # 截图质量
-HOTKEY_KEY = b"\xbd\xd8\xcd\xbc\xc8\xc8\xbc\xfc"  # 截图热键
-HIDE_KEY = b"\xd2\xfe\xb2\xd8"  # 隐藏
-
-# Client-area points of the main window's controls (panel at 0,141).
-EDIT1 = (232 + 24, 141 + 3 + 11)
-HOTKEY2 = (62 + 49, 141 + 4 + 10)
-CHECKBOX1 = (32 + 8, 141 + 36 + 8)
-
-STARTUP = 30  # seconds; a sanitizer build under load starts slowly
 CAPTURE_KEYS = "ctrl+alt+p"  # sway's bindsym for `kwpshot --capture`
 STANDIN = "org.freedesktop.impl.portal.desktop.kwpshottest"
 
@@ -58,11 +44,6 @@ STANDIN = "org.freedesktop.impl.portal.desktop.kwpshottest"
 def standin_portal(interfaces):
     return (f"[portal]\nDBusName={STANDIN}\n"
             + "Interfaces=" + "".join(f"org.freedesktop.impl.portal.{i};" for i in interfaces) + "\nUseIn=sway;\n")
-
-
-def ini_bytes(quality=b"50", hotkey=b"16465", hidden=b"0"):
-    return (b"[jtzl]\r\n" + QUALITY_KEY + b"=" + quality + b"\r\n" + b"[HotKey2]\r\n" + HOTKEY_KEY + b"=" +
-            hotkey + b"\r\n" + b"[yincang]\r\n" + HIDE_KEY + b"=" + hidden + b"\r\n")
 
 
 def im(tool):
